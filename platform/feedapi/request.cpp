@@ -1,0 +1,7 @@
+#include "request.h"
+
+namespace FeedApi {
+
+Request::~Request() = default;
+
+} // namespace FeedApi

@@ -1,0 +1,7 @@
+#include "response.h"
+
+namespace FeedApi {
+
+Response::~Response() = default;
+
+} // namespace FeedApi

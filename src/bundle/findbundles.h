@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class ScriptBundle;
+namespace HostApi { class IOutputChannel; }
+
+// Finds the installed bundles, in scan order: every sub-folder of the plug-in folder, every
+// "*.wps" file in it, then the folders of "tessel.xml" (in the application folder) and of
+// "webplugins.xml" (in the plug-in folder) that hold a "plugin.spec". The caller owns the
+// bundles; the log channel is not owned.
+QList<ScriptBundle *> findBundles(const QString &applicationDir, const QString &pluginFolder,
+                                  HostApi::IOutputChannel *log);
+
+// The same with the running application's folder and Application::appDataPath() + "WebPlugins".
+QList<ScriptBundle *> findBundles(HostApi::IOutputChannel *log);

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "scriptpluginspec.h"
+
+#include <pluginbase.h>
+#include <serviceregistry.h>
+
+#include <QList>
+#include <QMap>
+#include <QPointer>
+
+class ScriptBundle;
+namespace HostApi {
+class HotKeyAction;
+class IHotKeyService;
+class OutputChannel;
+}
+
+// The object the host loads: finds the installed web plug-ins, keeps the newest version of
+// each, and registers each one as a document template with its features and hot keys.
+class ScriptPlugin : public HostApi::PluginBase
+{
+    Q_OBJECT
+    Q_PLUGIN_METADATA(IID "com.quorvex.corvodesk.plugin/1.0")
+
+public:
+    using Catalogue = QMap<QByteArray, ScriptPluginSpec>;
+
+    static constexpr int SupportedApiMajor = 1;
+    static constexpr int SupportedApiMinor = 0;
+
+    ScriptPlugin();
+    ~ScriptPlugin() override;
+
+    // Where init() looks for bundles: the folder of "tessel.xml" and the plug-in folder.
+    // By default the application's folder and Application::appDataPath() + "WebPlugins".
+    void setSearchFolders(const QString &applicationDir, const QString &pluginFolder);
+
+    void init() override;
+    int initDocument(Document *doc) override;
+
+    // The hot key of a template's document (Back, Forward, inspector); null when unknown.
+    HostApi::HotKeyAction *hotkey(const QByteArray &templateId, const QByteArray &hotkeyId) const;
+    // Whether the updater may run: the setting "enableWebPluginsUpdates", true by default.
+    static bool isUpdatesEnabled();
+
+    // The output channel "Plugin Output"; null until init().
+    HostApi::IOutputChannel *logChannel() const;
+    const Catalogue &catalogue() const { return m_catalogue; }
+    const QList<ScriptBundle *> &bundles() const { return m_bundles; }
+
+private:
+    void log(const QString &message, const QString &detail);
+    // One manifest per id: the highest version, the later bundle among equal versions.
+    QList<ScriptPluginSpec> chooseVersions(const QList<ScriptPluginSpec> &specs) const;
+    void registerPlugin(const ScriptPluginSpec &spec);
+    void registerActionHotKeys(const ScriptPluginSpec &spec, const QByteArray &templateId);
+    void registerDocumentHotKey(const QByteArray &templateId, const QByteArray &id,
+                                const QList<QKeySequence> &sequences, const QString &text);
+
+    QString m_applicationDir;
+    QString m_pluginFolder;
+    Catalogue m_catalogue;
+    QList<ScriptBundle *> m_bundles;
+    HostApi::ServiceRegistry m_services;
+    QPointer<HostApi::OutputChannel> m_log;
+    QMap<QByteArray, QMap<QByteArray, HostApi::HotKeyAction *>> m_pluginHotkeys;
+};

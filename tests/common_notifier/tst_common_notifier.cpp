@@ -1,0 +1,348 @@
+#include "testsupport.h"
+
+#include "common/criticalsection.h"
+#include "common/notifier/commonabstractnotifier.h"
+#include "common/notifier/metaobjectinfo.h"
+#include "common/notifier/methodinfo.h"
+
+#include <QMap>
+#include <QSet>
+#include <QThread>
+#include <QVector>
+#include <QtTest>
+
+// The event source: two overloads of activated, int first.
+class Source : public QObject
+{
+    Q_OBJECT
+
+signals:
+    void activated(int value);
+    void activated(const QString &text);
+    void valueChanged(const QString &text);
+    void mapChanged(const QMap<QString, int> &map);
+};
+
+class Observer : public QObject
+{
+    Q_OBJECT
+
+public:
+    QVariantList received;
+
+public slots:
+    void onSymbolLinkingChanged(int value) { received.append(value); }
+    void onSymbolLinkingChanged(const QString &text) { received.append(text); }
+    void onSymbolControlValueChanged(const QString &text) { received.append(text); }
+    void onNothing() { received.append(QStringLiteral("nothing")); }
+    void onMap(const QMap<QString, int> &map) { received.append(map.size()); }
+};
+
+// Used only by the cache test, so nothing else fills its cache entry.
+class FreshSource : public QObject
+{
+    Q_OBJECT
+
+signals:
+    void fired();
+};
+
+// A notifier whose observers subscribe to its own signals.
+class TestNotifier : public Common::AbstractNotifier
+{
+    Q_OBJECT
+
+signals:
+    void changed(const QString &text);
+};
+
+class tst_CommonNotifier : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void subscribe_data();
+    void subscribe();
+    void reportNamesSubscribe();
+    void cacheFilledOncePerClass();
+    void cacheSharedBetweenThreads();
+    void parse_data();
+    void parse();
+    void assignmentIsReported();
+    void metaObjectInfoAssignedOnce();
+    void criticalSection();
+    void notifierKeepsSubscriptions();
+    void destroyedObserverIsForgotten();
+};
+
+using Strings = QStringList;
+
+void tst_CommonNotifier::subscribe_data()
+{
+    QTest::addColumn<QByteArray>("signal");
+    QTest::addColumn<QByteArray>("slot");
+    QTest::addColumn<QVariantList>("received");   // after emitting activated(5),
+                                                  // activated("a") and valueChanged("v")
+    QTest::addColumn<Strings>("reports");
+
+    const QString signalMissing = QStringLiteral(
+        "false && \"Appropriate signal could not be found\"");
+    const QString slotMissing = QStringLiteral("false && \"Appropriate slot could not be found\"");
+    const QString connectFailed = QStringLiteral(
+        "false && \"Failed to subscribe/unsubscribe signal/slot\"");
+
+    QTest::newRow("names-take-first-overload")
+        << QByteArray("activated") << QByteArray("onSymbolLinkingChanged")
+        << QVariantList{5} << Strings();
+    QTest::newRow("signal-macro-form-used-unchanged")
+        << QByteArray(SIGNAL(activated(QString))) << QByteArray("onSymbolControlValueChanged")
+        << QVariantList{QStringLiteral("a")} << Strings();
+    QTest::newRow("slot-macro-form")
+        << QByteArray("valueChanged") << QByteArray(SLOT(onSymbolLinkingChanged(QString)))
+        << QVariantList{QStringLiteral("v")} << Strings();
+    QTest::newRow("signature-without-code")
+        << QByteArray("activated(const QString &)") << QByteArray("onSymbolControlValueChanged")
+        << QVariantList{QStringLiteral("a")} << Strings();
+    QTest::newRow("fewer-slot-parameters")
+        << QByteArray("valueChanged") << QByteArray("onNothing")
+        << QVariantList{QStringLiteral("nothing")} << Strings();
+    QTest::newRow("no-such-signal") << QByteArray("deactivated") << QByteArray("onNothing")
+                                    << QVariantList() << Strings{signalMissing};
+    QTest::newRow("code-without-parentheses-is-a-name")
+        << QByteArray("2activated") << QByteArray("onNothing") << QVariantList()
+        << Strings{signalMissing};
+    QTest::newRow("no-such-slot") << QByteArray("activated") << QByteArray("onSomething")
+                                  << QVariantList() << Strings{slotMissing};
+    QTest::newRow("parameters-do-not-fit")
+        << QByteArray("valueChanged") << QByteArray(SLOT(onSymbolLinkingChanged(int)))
+        << QVariantList() << Strings{connectFailed};
+}
+
+void tst_CommonNotifier::subscribe()
+{
+    QFETCH(QByteArray, signal);
+    QFETCH(QByteArray, slot);
+    QFETCH(QVariantList, received);
+    QFETCH(Strings, reports);
+
+    Source source;
+    Observer observer;
+    LogCapture capture;
+    if (reports.contains(QStringLiteral("false && \"Failed to subscribe/unsubscribe signal/slot\"")))
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^QObject::connect")));
+    Common::AbstractNotifier::subscribe(&source, signal, &observer, slot, Qt::AutoConnection);
+    QCOMPARE(capture.texts("Assert"), reports);
+
+    emit source.activated(5);
+    emit source.activated(QStringLiteral("a"));
+    emit source.valueChanged(QStringLiteral("v"));
+    QCOMPARE(observer.received, received);
+}
+
+void tst_CommonNotifier::reportNamesSubscribe()
+{
+    Source source;
+    Observer observer;
+    LogCapture capture;
+    Common::AbstractNotifier::subscribe(&source, "missing", &observer, "onNothing");
+    QCOMPARE(capture.entries().size(), 1);
+    const HostApi::LogEntry entry = capture.entries().first();
+    QCOMPARE(entry.level, 3);
+    QVERIFY2(entry.file.endsWith("notifier/commonabstractnotifier.cpp"), entry.file.constData());
+    QVERIFY2(entry.function.contains("Common::AbstractNotifier::subscribe"),
+             entry.function.constData());
+}
+
+void tst_CommonNotifier::cacheFilledOncePerClass()
+{
+    const QMetaObject *metaObject = &FreshSource::staticMetaObject;
+    QVERIFY(!Common::MetaObjectInfo::isCached(metaObject));
+
+    FreshSource source;
+    Observer observer;
+    Common::AbstractNotifier::subscribe(&source, "fired", &observer, "onNothing");
+    QVERIFY(Common::MetaObjectInfo::isCached(metaObject));
+    const Common::MetaObjectInfo *first = &Common::MetaObjectInfo::get(metaObject);
+
+    FreshSource another;
+    Common::AbstractNotifier::subscribe(&another, "fired", &observer, "onNothing");
+    QCOMPARE(&Common::MetaObjectInfo::get(metaObject), first);
+    QCOMPARE(first->metaObject(), metaObject);
+    QCOMPARE(first->signalMethods().last().name(), QByteArray("fired"));
+
+    emit source.fired();
+    emit another.fired();
+    QCOMPARE(observer.received.size(), 2);
+}
+
+void tst_CommonNotifier::cacheSharedBetweenThreads()
+{
+    constexpr int Workers = 8;
+    QVector<const Common::MetaObjectInfo *> results(Workers, nullptr);
+    QVector<QThread *> threads;
+    for (int i = 0; i < Workers; ++i) {
+        threads.append(QThread::create([&results, i] {
+            results[i] = &Common::MetaObjectInfo::get(&TestNotifier::staticMetaObject);
+        }));
+    }
+    for (QThread *thread : qAsConst(threads))
+        thread->start();
+    for (QThread *thread : qAsConst(threads)) {
+        thread->wait();
+        delete thread;
+    }
+    const QSet<const Common::MetaObjectInfo *> seen(results.cbegin(), results.cend());
+    QCOMPARE(seen.size(), 1);
+    QVERIFY((*seen.begin())->findSignal("changed"));
+}
+
+void tst_CommonNotifier::parse_data()
+{
+    QTest::addColumn<QByteArray>("signature");
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QList<QByteArray>>("types");
+    QTest::addColumn<QByteArray>("normalized");
+    QTest::addColumn<Strings>("reports");
+
+    QTest::newRow("no-parameters") << QByteArray("refresh()") << QByteArray("refresh")
+                                   << QList<QByteArray>() << QByteArray("refresh()") << Strings();
+    QTest::newRow("two-parameters") << QByteArray("editDone(const QByteArray &, int)")
+                                    << QByteArray("editDone")
+                                    << QList<QByteArray>{"QByteArray", "int"}
+                                    << QByteArray("editDone(QByteArray,int)") << Strings();
+    QTest::newRow("template-comma-kept")
+        << QByteArray("mapChanged(QMap<QString, int>,bool)") << QByteArray("mapChanged")
+        << QList<QByteArray>{"QMap<QString,int>", "bool"}
+        << QByteArray("mapChanged(QMap<QString,int>,bool)") << Strings();
+    QTest::newRow("no-name") << QByteArray("(int)") << QByteArray() << QList<QByteArray>()
+                             << QByteArray() << Strings{QStringLiteral("endOfName > 0")};
+    QTest::newRow("no-parenthesis") << QByteArray("refresh") << QByteArray()
+                                    << QList<QByteArray>() << QByteArray()
+                                    << Strings{QStringLiteral("endOfName > 0")};
+    QTest::newRow("unclosed") << QByteArray("refresh(") << QByteArray() << QList<QByteArray>()
+                              << QByteArray()
+                              << Strings{QStringLiteral(
+                                     "endOfParameterList >= startOfParameterList")};
+}
+
+void tst_CommonNotifier::parse()
+{
+    QFETCH(QByteArray, signature);
+    QFETCH(QByteArray, name);
+    QFETCH(QList<QByteArray>, types);
+    QFETCH(QByteArray, normalized);
+    QFETCH(Strings, reports);
+
+    LogCapture capture;
+    const Common::MethodInfo info = Common::MethodInfo::parse(signature, Common::MethodInfo::Signal);
+    QCOMPARE(capture.texts("Assert"), reports);
+    QCOMPARE(info.isValid(), !name.isEmpty());
+    QCOMPARE(info.name(), name);
+    QCOMPARE(info.parameterTypes(), types);
+    QCOMPARE(info.signature(), normalized);
+    if (info.isValid())
+        QCOMPARE(info.kind(), Common::MethodInfo::Signal);
+}
+
+void tst_CommonNotifier::assignmentIsReported()
+{
+    Common::MethodInfo target = Common::MethodInfo::parse("a(int)", Common::MethodInfo::Slot);
+    const Common::MethodInfo other = Common::MethodInfo::parse("b()", Common::MethodInfo::Signal);
+    LogCapture capture;
+    target = other;
+    QCOMPARE(capture.texts("Assert"),
+             Strings{QStringLiteral("false && \"Is not supposed to be called.\"")});
+    QVERIFY(capture.entries().first().function.contains("Common::MethodInfo::operator="));
+    QCOMPARE(target.signature(), QByteArray("a(int)"));
+}
+
+void tst_CommonNotifier::metaObjectInfoAssignedOnce()
+{
+    Common::MetaObjectInfo info;
+    info.assign(&Source::staticMetaObject);
+    LogCapture capture;
+    info.assign(&Observer::staticMetaObject);
+    QCOMPARE(capture.texts("Assert"),
+             Strings{QStringLiteral(
+                 "m_metaObject == NULL && \"Only initial assignment is allowed.\"")});
+    QCOMPARE(info.metaObject(), &Source::staticMetaObject);
+    QVERIFY(info.slotMethods().isEmpty() || !info.findSlot("onNothing"));
+
+    // Inherited methods come first, in method order, then the class's own.
+    QCOMPARE(info.signalMethods().first().name(), QByteArray("destroyed"));
+    QCOMPARE(info.findSignal("activated")->signature(), QByteArray("activated(int)"));
+    QCOMPARE(info.findSignal("activated(QString)")->signature(), QByteArray("activated(QString)"));
+    QVERIFY(!info.findSignal("activated(double)"));
+}
+
+void tst_CommonNotifier::criticalSection()
+{
+    Common::CriticalSection section;
+    section.enter();
+    section.enter();
+    QVERIFY(section.tryEnter());
+    bool otherThreadEntered = true;
+    QThread *thread = QThread::create([&] { otherThreadEntered = section.tryEnter(); });
+    thread->start();
+    thread->wait();
+    delete thread;
+    QVERIFY(!otherThreadEntered);
+    section.leave();
+    section.leave();
+    section.leave();
+
+    Common::CriticalSection moved(std::move(section));
+    {
+        Common::CriticalSection::Locker locker(moved);
+        QVERIFY(moved.tryEnter());
+        moved.leave();
+    }
+    LogCapture capture;
+    section.enter();
+    QVERIFY(!section.tryEnter());
+    section.leave();
+    const QString report = QStringLiteral("m_impl.get() != NULL");
+    QCOMPARE(capture.texts("Assert"), Strings({report, report, report}));
+}
+
+void tst_CommonNotifier::notifierKeepsSubscriptions()
+{
+    TestNotifier notifier;
+    Observer observer;
+    QVERIFY(notifier.subscribe("changed", &observer, "onSymbolControlValueChanged"));
+    QVERIFY(notifier.subscribe("changed", &observer, "onNothing"));
+    QCOMPARE(notifier.subscriptionCount(&observer), 2);
+    emit notifier.changed(QStringLiteral("x"));
+    QCOMPARE(observer.received, QVariantList({QStringLiteral("x"), QStringLiteral("nothing")}));
+
+    LogCapture capture;
+    QVERIFY(!notifier.subscribe("changed", &observer, "onMissing"));
+    QCOMPARE(notifier.subscriptionCount(&observer), 2);
+    QVERIFY(notifier.unsubscribe(&observer));
+    QVERIFY(!notifier.unsubscribe(&observer));
+    QCOMPARE(notifier.subscriptionCount(&observer), 0);
+    emit notifier.changed(QStringLiteral("y"));
+    QCOMPARE(observer.received.size(), 2);
+    QCOMPARE(capture.texts("Assert"),
+             Strings{QStringLiteral("false && \"Appropriate slot could not be found\"")});
+}
+
+void tst_CommonNotifier::destroyedObserverIsForgotten()
+{
+    TestNotifier notifier;
+    auto *observer = new Observer;
+    Observer staying;
+    QVERIFY(notifier.subscribe("changed", observer, "onNothing"));
+    QVERIFY(notifier.subscribe("changed", &staying, "onNothing"));
+    delete observer;
+    QCOMPARE(notifier.subscriptionCount(observer), 0);
+    QCOMPARE(notifier.subscriptionCount(&staying), 1);
+    emit notifier.changed(QStringLiteral("z"));
+    QCOMPARE(staying.received.size(), 1);
+    LogCapture capture;
+    QVERIFY(!notifier.unsubscribe(observer));
+    QVERIFY(capture.entries().isEmpty());
+}
+
+QTEST_MAIN(tst_CommonNotifier)
+#include "tst_common_notifier.moc"

@@ -1,0 +1,251 @@
+#include "common/typeconversions.h"
+#include "common/variantutils.h"
+
+#include <testsupport.h>
+
+#include <datetime.h>
+#include <recorddata.h>
+#include <symbolrecord.h>
+
+#include <QColor>
+#include <QtTest>
+
+#include <limits>
+
+using Common::DateTime;
+using Common::RecordData;
+
+class tst_VariantUtils : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void recordDataToVariant_data();
+    void recordDataToVariant();
+    void recordDataToString_data();
+    void recordDataToString();
+    void recordDataKeepsValidFlagAndKind();
+    void symbolRecordColumns();
+    void dateTime_data();
+    void dateTime();
+    void dateTimeFromQDateTime();
+    void timePointText_data();
+    void timePointText();
+    void listHelpers_data();
+    void listHelpers();
+    void typeConversions();
+};
+
+void tst_VariantUtils::recordDataToVariant_data()
+{
+    QTest::addColumn<RecordData>("data");
+    QTest::addColumn<QVariant>("expected");
+    QTest::addColumn<bool>("reported");
+
+    QTest::newRow("undefined") << RecordData() << QVariant() << false;
+    QTest::newRow("bytes") << RecordData::fromByteString("IBM") << QVariant(QByteArray("IBM"))
+                           << false;
+    QTest::newRow("bool") << RecordData::fromBool(true) << QVariant(true) << false;
+    QTest::newRow("int") << RecordData::fromInt32(-42) << QVariant(-42) << false;
+    QTest::newRow("int64") << RecordData::fromInt64(-5000000000LL)
+                           << QVariant(qlonglong(-5000000000LL)) << false;
+    QTest::newRow("colour") << RecordData::fromColor(0xffff8000u) << QVariant(QColor(255, 128, 0))
+                            << false;
+    QTest::newRow("colour-alpha-ignored") << RecordData::fromColor(0x00102030u)
+                                          << QVariant(QColor(0x10, 0x20, 0x30)) << false;
+    QTest::newRow("uint64") << RecordData::fromUInt64(std::numeric_limits<quint64>::max())
+                            << QVariant(qulonglong(std::numeric_limits<quint64>::max())) << false;
+    QTest::newRow("double") << RecordData::fromDouble(-0.125) << QVariant(-0.125) << false;
+    QTest::newRow("string") << RecordData::fromString(QStringLiteral("Z\u00fcrich"))
+                            << QVariant(QStringLiteral("Z\u00fcrich")) << false;
+    QTest::newRow("list") << RecordData::fromList({RecordData::fromInt32(1)}) << QVariant() << true;
+    QTest::newRow("unknown-kind") << RecordData(12, 1) << QVariant() << true;
+}
+
+void tst_VariantUtils::recordDataToVariant()
+{
+    QFETCH(RecordData, data);
+    QFETCH(QVariant, expected);
+    QFETCH(bool, reported);
+
+    LogCapture log;
+    const QVariant value = Common::recordDataToVariant(data);
+    QCOMPARE(value.userType(), expected.userType());
+    QCOMPARE(value, expected);
+    QCOMPARE(log.texts("Assert"),
+             reported ? QStringList{"Unexpected value type"} : QStringList());
+}
+
+void tst_VariantUtils::recordDataToString_data()
+{
+    QTest::addColumn<RecordData>("data");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("undefined") << RecordData() << "*undefined*";
+    QTest::newRow("bytes") << RecordData::fromByteString("ES H4") << "ES H4";
+    QTest::newRow("bytes-utf8") << RecordData::fromByteString("\xc3\xa9") << "\u00e9";
+    QTest::newRow("true") << RecordData::fromBool(true) << "1";
+    QTest::newRow("false") << RecordData::fromBool(false) << "0";
+    QTest::newRow("int") << RecordData::fromInt32(-7) << "-7";
+    QTest::newRow("int64") << RecordData::fromInt64(-9223372036854775807LL - 1)
+                           << "-9223372036854775808";
+    QTest::newRow("colour") << RecordData::fromColor(0xffff8000u) << "4294934528";
+    QTest::newRow("uint64") << RecordData::fromUInt64(20240131093015250ULL)
+                            << "20240131093015250";
+    QTest::newRow("double") << RecordData::fromDouble(1234.5) << "1234.5";
+    QTest::newRow("double-six-digits") << RecordData::fromDouble(1234567.0) << "1.23457e+06";
+    QTest::newRow("double-small") << RecordData::fromDouble(0.0001) << "0.0001";
+    QTest::newRow("string") << RecordData::fromString(QStringLiteral("\u00e9t\u00e9")) << "\u00e9t\u00e9";
+    QTest::newRow("list") << RecordData::fromList({}) << "*QList*";
+    QTest::newRow("unknown-kind") << RecordData(63, 0) << "invalid_value";
+}
+
+void tst_VariantUtils::recordDataToString()
+{
+    QFETCH(RecordData, data);
+    QFETCH(QString, text);
+
+    QCOMPARE(Common::recordDataToString(data), text);
+}
+
+void tst_VariantUtils::recordDataKeepsValidFlagAndKind()
+{
+    RecordData value(RecordData::Double | 0xc0, 0);
+    QCOMPARE(value.type(), int(RecordData::Double));
+    QVERIFY(value.isValid());
+    QCOMPARE(value.header(), quint8(RecordData::Double | RecordData::ValidFlag));
+    value.setValid(false);
+    QVERIFY(!value.isValid());
+    QCOMPARE(value.type(), int(RecordData::Double));
+    QVERIFY(!RecordData().isValid());
+
+    QCOMPARE(RecordData::fromDouble(2.5).toDouble(), 2.5);
+    QCOMPARE(RecordData::fromInt32(-1).toInt32(), -1);
+    QVERIFY(RecordData::fromString("a") != RecordData::fromByteString("a"));
+}
+
+void tst_VariantUtils::symbolRecordColumns()
+{
+    Common::SymbolRecord record;
+    QVERIFY(record.isEmpty());
+    QVERIFY(!record.isValid(Common::SymbolRecord::MinTick));
+    record.setValue(Common::SymbolRecord::MinTick, RecordData::fromDouble(0.25));
+    record.setValue(-1, RecordData::fromInt32(1));
+    QVERIFY(record.isValid(Common::SymbolRecord::MinTick));
+    QVERIFY(!record.isValid(Common::SymbolRecord::Symbol));
+    QCOMPARE(record.value(Common::SymbolRecord::MinTick).toDouble(), 0.25);
+    QCOMPARE(record.value(1000).type(), int(RecordData::Undefined));
+}
+
+void tst_VariantUtils::dateTime_data()
+{
+    QTest::addColumn<quint64>("packed");
+    QTest::addColumn<QDateTime>("dateTime");
+
+    QTest::newRow("with-milliseconds")
+        << quint64(20240131093015250ULL)
+        << QDateTime(QDate(2024, 1, 31), QTime(9, 30, 15, 250), Qt::UTC);
+    QTest::newRow("midnight") << quint64(20240131000000000ULL)
+                              << QDateTime(QDate(2024, 1, 31), QTime(0, 0), Qt::UTC);
+    QTest::newRow("last-millisecond") << quint64(99991231235959999ULL)
+                                      << QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59, 999), Qt::UTC);
+    QTest::newRow("null") << quint64(0) << QDateTime();
+    QTest::newRow("month-13") << quint64(20241301000000000ULL) << QDateTime();
+    QTest::newRow("minute-60") << quint64(20240131096000000ULL) << QDateTime();
+    QTest::newRow("date-beyond-32-bits") << std::numeric_limits<quint64>::max() << QDateTime();
+}
+
+void tst_VariantUtils::dateTime()
+{
+    QFETCH(quint64, packed);
+    QFETCH(QDateTime, dateTime);
+
+    const DateTime value = DateTime::fromInt64(packed);
+    QCOMPARE(value.toQDateTime(), dateTime);
+    QCOMPARE(value.isValid(), dateTime.isValid());
+    if (dateTime.isValid()) {
+        QCOMPARE(value.toInt64(), packed);
+        QCOMPARE(DateTime::fromQDateTime(dateTime), value);
+    }
+}
+
+void tst_VariantUtils::dateTimeFromQDateTime()
+{
+    const QDateTime plusTwo(QDate(2024, 3, 1), QTime(1, 2, 3, 4), Qt::OffsetFromUTC, 2 * 3600);
+    QCOMPARE(DateTime::fromQDateTime(plusTwo), DateTime(20240229, 230203004));
+    QVERIFY(DateTime::fromQDateTime(QDateTime()).isNull());
+    QCOMPARE(DateTime::fromQDate(QDate(2024, 1, 31)), DateTime(20240131, 0));
+    QVERIFY(DateTime::fromQDate(QDate(-5, 1, 1)).isNull());
+    QVERIFY(DateTime(20240131, 0) < DateTime(20240131, 1));
+}
+
+void tst_VariantUtils::timePointText_data()
+{
+    QTest::addColumn<DateTime>("time");
+    QTest::addColumn<double>("fractional");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("plain") << DateTime(20240131, 93015250) << 0.25
+                           << "{time:2024/01/31 09:30:15.250, fractional:0.25}";
+    QTest::newRow("small-fraction") << DateTime(19991231, 235959999) << 1e-7
+                                    << "{time:1999/12/31 23:59:59.999, fractional:1e-07}";
+    QTest::newRow("six-digits") << DateTime(20000101, 0) << 2.0 / 3
+                                << "{time:2000/01/01 00:00:00.000, fractional:0.666667}";
+}
+
+void tst_VariantUtils::timePointText()
+{
+    QFETCH(DateTime, time);
+    QFETCH(double, fractional);
+    QFETCH(QString, text);
+
+    QCOMPARE(Common::timePointText(time, fractional), text);
+}
+
+void tst_VariantUtils::listHelpers_data()
+{
+    QTest::addColumn<QStringList>("strings");
+    QTest::addColumn<QList<QByteArray>>("bytes");
+
+    QTest::newRow("empty") << QStringList() << QList<QByteArray>();
+    QTest::newRow("ascii-in-order") << QStringList{"b", "a", ""}
+                                    << QList<QByteArray>{"b", "a", ""};
+    QTest::newRow("embedded-nul") << QStringList{QString(QLatin1String("a\0b", 3))}
+                                  << QList<QByteArray>{QByteArray("a\0b", 3)};
+    QTest::newRow("non-ascii") << QStringList{QStringLiteral("\u20ac 5"), QStringLiteral("\u00df")}
+                               << QList<QByteArray>{"\xe2\x82\xac 5", "\xc3\x9f"};
+}
+
+void tst_VariantUtils::listHelpers()
+{
+    QFETCH(QStringList, strings);
+    QFETCH(QList<QByteArray>, bytes);
+
+    QCOMPARE(Common::stringListToByteArrayList(strings), bytes);
+    QCOMPARE(Common::byteArrayListToStringList(bytes), strings);
+}
+
+void tst_VariantUtils::typeConversions()
+{
+    LogCapture log;
+    Common::TypeConversions conversions;
+    conversions.addConversion(QMetaType::Int, QMetaType::QString,
+                              [](const QVariant &v) { return QVariant(QString::number(v.toInt() * 2)); });
+    QVERIFY(conversions.canConvert(QMetaType::Int, QMetaType::QString));
+    QVERIFY(!conversions.canConvert(QMetaType::QString, QMetaType::Int));
+    QCOMPARE(conversions.convert(21, QMetaType::QString), QVariant(QStringLiteral("42")));
+    QCOMPARE(conversions.convert(QStringLiteral("x"), QMetaType::QString),
+             QVariant(QStringLiteral("x")));
+    QVERIFY(!conversions.convert(QStringLiteral("1"), QMetaType::Int).isValid());
+    QCOMPARE(log.entries().size(), 0);
+
+    // A second conversion for the same pair is reported; the first one stays.
+    conversions.addConversion(QMetaType::Int, QMetaType::QString,
+                              [](const QVariant &) { return QVariant(QStringLiteral("other")); });
+    QCOMPARE(log.texts("Assert"),
+             QStringList{"!m_conversions.contains(qMakePair(typeFrom, typeTo))"});
+    QCOMPARE(conversions.convert(1, QMetaType::QString), QVariant(QStringLiteral("2")));
+}
+
+QTEST_MAIN(tst_VariantUtils)
+#include "tst_variantutils.moc"

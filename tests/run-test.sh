@@ -1,0 +1,9 @@
+#!/bin/sh
+# Runs one test executable offscreen with a fresh HOME and data folders, removed afterwards.
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/tessel-test.XXXXXX") || exit 1
+trap 'rm -rf "$scratch"' EXIT
+mkdir -p "$scratch/home" "$scratch/data" "$scratch/config" "$scratch/cache" "$scratch/runtime"
+chmod 700 "$scratch/runtime"
+HOME="$scratch/home" XDG_DATA_HOME="$scratch/data" XDG_CONFIG_HOME="$scratch/config" \
+XDG_CACHE_HOME="$scratch/cache" XDG_RUNTIME_DIR="$scratch/runtime" \
+QT_QPA_PLATFORM=offscreen "$@"

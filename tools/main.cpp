@@ -1,0 +1,58 @@
+#include "commands.h"
+
+#include <QApplication>
+#include <QTextStream>
+
+namespace {
+
+struct Command
+{
+    const char *name;
+    const char *summary;
+    int (*run)(const QStringList &args);
+};
+
+const Command commands[] = {
+    {"pack", "pack FOLDER OUT.wps      write a secured bundle of a plug-in folder", packCommand},
+    {"unpack", "unpack FILE.wps FOLDER   extract a secured bundle", unpackCommand},
+    {"lint", "lint BUNDLE              check a plug-in's manifest", lintCommand},
+    {"json", "json [--compact] FILE|-  read a JSON file and write it back formatted", jsonCommand},
+    {"scan", "scan PLUGIN_FOLDER        load a plug-in folder as the host does", scanCommand},
+};
+
+int usage(QTextStream &out)
+{
+    out << "usage: tessel COMMAND [OPTIONS] ARGS...\n\ncommands:\n";
+    for (const Command &command : commands)
+        out << "  " << command.summary << '\n';
+    out << "\n'tessel COMMAND --help' describes a command.\n";
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // Manifests carry icons and fonts, so the tool needs a GUI application, but never a screen.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty()) {
+        QTextStream err(stderr);
+        return usage(err);
+    }
+    const QString name = args.takeFirst();
+    if (name == QLatin1String("--help") || name == QLatin1String("help")) {
+        QTextStream out(stdout);
+        usage(out);
+        return 0;
+    }
+    for (const Command &command : commands) {
+        if (name == QLatin1String(command.name))
+            return command.run(args);
+    }
+    QTextStream err(stderr);
+    err << "tessel: unknown command '" << name << "'\n";
+    return usage(err);
+}
