@@ -16,9 +16,10 @@ struct Run
     QString err;
 };
 
-Run tessel(const QStringList &args)
+Run tessel(const QStringList &args, const QString &workingDirectory = QString())
 {
     QProcess process;
+    process.setWorkingDirectory(workingDirectory);
     process.start(qEnvironmentVariable("TESSEL_BUILD_DIR") + QStringLiteral("/bin/tessel"), args);
     process.waitForFinished(120000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
@@ -51,6 +52,7 @@ class tst_PackCommand : public QObject
 private slots:
     void roundTrip_data();
     void roundTrip();
+    void relativePaths();
     void refusals();
     void usage_data();
     void usage();
@@ -106,6 +108,16 @@ void tst_PackCommand::roundTrip()
         QVERIFY2(run.err.contains(QStringLiteral("result 4")), qPrintable(run.err));
         QVERIFY(!QFile::exists(dir.path() + QStringLiteral("/other")));
     }
+}
+
+void tst_PackCommand::relativePaths()
+{
+    QTemporaryDir dir;
+    const FileMap files{{QStringLiteral("plugin.spec"), "{}"}, {QStringLiteral("js/app.js"), "app"}};
+    QVERIFY(writeFiles(dir.path() + QStringLiteral("/plugin"), files));
+    QCOMPARE(tessel({QStringLiteral("pack"), QStringLiteral("plugin"), QStringLiteral("out.wps")}, dir.path()).status, 0);
+    QCOMPARE(tessel({QStringLiteral("unpack"), QStringLiteral("out.wps"), QStringLiteral("copy")}, dir.path()).status, 0);
+    QCOMPARE(readFiles(dir.path() + QStringLiteral("/copy")), files);
 }
 
 // Bad input exits 1 with one line naming the file, and writes nothing.

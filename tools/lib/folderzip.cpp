@@ -45,13 +45,13 @@ QString confinedName(const QString &name)
 
 QByteArray zipFolder(const QString &folder, QString *error)
 {
-    const QDir root(folder);
     if (!QFileInfo(folder).isDir()) {
         *error = QStringLiteral("not a folder");
         return QByteArray();
     }
+    const QDir root(QFileInfo(folder).absoluteFilePath());
     QStringList names;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+    QDirIterator it(root.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     while (it.hasNext())
         names.append(root.relativeFilePath(it.next()));
