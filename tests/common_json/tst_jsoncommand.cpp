@@ -38,36 +38,29 @@ void tst_JsonCommand::run_data()
 
     const QByteArray pretty("{\n\t\"a\": \n\t{\n\t\t\"c\": null\n\t},\n\t\"b\": \n\t[\n"
                             "\t\t1, 2.0, \"x\"\n\t]\n}\n");
-    const QByteArray compact("{\"a\": {\"c\": null},\"b\": [1, 2.0, \"x\"]}\n");
 
     QTest::newRow("pretty") << QStringList{"json", "@/good.json"} << QByteArray() << 0
                             << pretty << QByteArray();
-    QTest::newRow("compact") << QStringList{"json", "--compact", "@/good.json"} << QByteArray()
-                             << 0 << compact << QByteArray();
-    QTest::newRow("compact-after-file") << QStringList{"json", "@/good.json", "--compact"}
-                                        << QByteArray() << 0 << compact << QByteArray();
+    QTest::newRow("compact-after-file")
+        << QStringList{"json", "@/good.json", "--compact"} << QByteArray() << 0
+        << QByteArray("{\"a\": {\"c\": null},\"b\": [1, 2.0, \"x\"]}\n") << QByteArray();
     QTest::newRow("stdin") << QStringList{"json", "--compact", "-"}
                            << QByteArray("[1, {k: v}] ignored") << 0
                            << QByteArray("[1, {\"k\": \"v\"}]\n") << QByteArray();
     QTest::newRow("syntax-error") << QStringList{"json", "@/bad.json"} << QByteArray() << 1
                                   << QByteArray()
                                   << QByteArray("@/bad.json:3:5: Expected ']' to close an array\n");
-    QTest::newRow("syntax-error-stdin") << QStringList{"json", "-"} << QByteArray("{\"a\" 1}")
-                                        << 1 << QByteArray()
-                                        << QByteArray("-:1:5: Expected ':' after a member name: a\n");
     QTest::newRow("missing-file") << QStringList{"json", "@/none.json"} << QByteArray() << 1
                                   << QByteArray()
                                   << QByteArray("tessel: @/none.json: No such file or directory\n");
     QTest::newRow("directory") << QStringList{"json", "@"} << QByteArray() << 1 << QByteArray()
                                << QByteArray();
-    QTest::newRow("no-file") << QStringList{"json"} << QByteArray() << 2 << QByteArray()
-                             << QByteArray();
     QTest::newRow("unknown-option") << QStringList{"json", "--pretty", "@/good.json"}
                                     << QByteArray() << 2 << QByteArray() << QByteArray();
     QTest::newRow("two-files") << QStringList{"json", "@/good.json", "@/bad.json"}
                                << QByteArray() << 2 << QByteArray() << QByteArray();
-    QTest::newRow("help") << QStringList{"json", "--help"} << QByteArray() << 0 << QByteArray()
-                          << QByteArray();
+    QTest::newRow("help") << QStringList{"json", "--help"} << QByteArray() << 0
+                          << QByteArray("usage: tessel json [--compact] FILE|-\n") << QByteArray();
 }
 
 void tst_JsonCommand::run()
@@ -87,16 +80,13 @@ void tst_JsonCommand::run()
     process.write(input);
     process.closeWriteChannel();
     QVERIFY(process.waitForFinished());
-    const QByteArray stdOut = process.readAllStandardOutput();
+    QByteArray stdOut = process.readAllStandardOutput();
     const QByteArray stdErr = process.readAllStandardError();
 
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), status);
-    const QByteArray tag = QTest::currentDataTag();
-    if (tag == "help") {
-        QVERIFY(stdOut.startsWith("usage: tessel json [--compact] FILE|-\n"));
-        return;
-    }
+    if (QByteArray(QTest::currentDataTag()) == "help")
+        stdOut.truncate(out.size());
     QCOMPARE(stdOut, out);
     if (status == 0 || !err.isEmpty()) {
         QCOMPARE(stdErr, err);

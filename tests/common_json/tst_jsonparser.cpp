@@ -17,14 +17,6 @@ using Common::JsonParserException;
 
 namespace {
 
-QVariantMap map(std::initializer_list<std::pair<QString, QVariant>> members)
-{
-    QVariantMap result;
-    for (const auto &member : members)
-        result.insert(member.first, member.second);
-    return result;
-}
-
 QString text(const char *utf8)
 {
     return QString::fromUtf8(utf8);
@@ -91,7 +83,6 @@ private slots:
     void largeInputAcrossChunks();
     void depthLimit_data();
     void depthLimit();
-    void exceptionIsCopyable();
     void parseNoThrow_data();
     void parseNoThrow();
     void badCorpus();
@@ -103,126 +94,65 @@ void tst_JsonParser::values_data()
     QTest::addColumn<QVariant>("expected");
     QTest::addColumn<QStringList>("warnings");
 
-    const QStringList none;
     const QStringList slash{QStringLiteral("I removed a '/' while parsing JSON file.")};
-    const QStringList unicode{QStringLiteral("don't support \\uxxxx char")};
+    const auto row = [](const char *name, const QByteArray &input, const QVariant &expected,
+                        const QStringList &warnings = QStringList()) {
+        QTest::newRow(name) << input << expected << warnings;
+    };
+    using List = QVariantList;
+    using Map = QVariantMap;
 
-    QTest::newRow("empty-object") << QByteArray("{}") << QVariant(QVariantMap()) << none;
-    QTest::newRow("empty-object-spaced") << QByteArray("{ }") << QVariant(QVariantMap()) << none;
-    QTest::newRow("empty-array") << QByteArray("[]") << QVariant(QVariantList()) << none;
-    QTest::newRow("empty-array-spaced") << QByteArray("[ ]") << QVariant(QVariantList()) << none;
-    QTest::newRow("bare-names") << QByteArray("{a: 1, b2: x}")
-        << QVariant(map({{"a", 1}, {"b2", "x"}})) << none;
-    QTest::newRow("bare-name-latin1-number") << QByteArray("{a\xc2\xb2: 1}")
-        << QVariant(map({{text("a\xc2\xb2"), 1}})) << none;
-    QTest::newRow("bare-name-any-first-byte") << QByteArray("{a:1,/ b:2}")
-        << QVariant(map({{"a", 1}, {" b", 2}})) << slash;
-    QTest::newRow("duplicate-key") << QByteArray("{\"k\": 1, \"k\": 2}")
-        << QVariant(map({{"k", 2}})) << none;
-    QTest::newRow("keys-sorted") << QByteArray("{\"b\": 1, \"a\": 2, \"B\": 3}")
-        << QVariant(map({{"B", 3}, {"a", 2}, {"b", 1}})) << none;
-    QTest::newRow("array-trailing-comma") << QByteArray("[1, 2,]")
-        << QVariant(QVariantList{1, 2, QString()}) << none;
-    QTest::newRow("array-empty-slots") << QByteArray("[,]")
-        << QVariant(QVariantList{QString(), QString()}) << none;
-    QTest::newRow("nested") << QByteArray("{\"a\": [1, {\"b\": null}], \"c\": \"d\"}")
-        << QVariant(map({{"a", QVariantList{1, map({{"b", QVariant()}})}}, {"c", "d"}})) << none;
+    row("empties", "[{}, { }, [], [ ]]", List{Map(), Map(), List(), List()});
+    row("bare-names", "{a: 1, b2: x}", Map{{"a", 1}, {"b2", "x"}});
+    row("bare-name-latin1-number", "{a\xc2\xb2: 1}", Map{{text("a\xc2\xb2"), 1}});
+    row("bare-name-any-first-byte", "{a:1,/ b:2}", Map{{"a", 1}, {" b", 2}}, slash);
+    row("keys-sorted-last-duplicate-wins", "{\"b\": 1, \"a\": 2, \"B\": 3, \"b\": 4}",
+        Map{{"B", 3}, {"a", 2}, {"b", 4}});
+    row("array-trailing-comma", "[1, 2,]", List{1, 2, QString()});
+    row("nested", "{\"a\": [1, {\"b\": null}], \"c\": \"d\"}",
+        Map{{"a", List{1, Map{{"b", QVariant()}}}}, {"c", "d"}});
 
-    QTest::newRow("int") << QByteArray("12") << QVariant(12) << none;
-    QTest::newRow("int-negative") << QByteArray("-7") << QVariant(-7) << none;
-    QTest::newRow("int-plus") << QByteArray("+7") << QVariant(7) << none;
-    QTest::newRow("int-leading-zeros") << QByteArray("007") << QVariant(7) << none;
-    QTest::newRow("int-minus-zero") << QByteArray("-0") << QVariant(0) << none;
-    QTest::newRow("int-max") << QByteArray("2147483647") << QVariant(2147483647) << none;
-    QTest::newRow("int-min") << QByteArray("-2147483648") << QVariant(int(-2147483647 - 1)) << none;
-    QTest::newRow("int-above-32-bit") << QByteArray("2147483648") << QVariant(2147483648.0) << none;
-    QTest::newRow("int-below-32-bit") << QByteArray("-2147483649")
-        << QVariant(-2147483649.0) << none;
-    QTest::newRow("int-2^32-not-wrapped") << QByteArray("4294967296")
-        << QVariant(4294967296.0) << none;
-    QTest::newRow("int-above-64-bit") << QByteArray("99999999999999999999")
-        << QVariant(1e20) << none;
-    QTest::newRow("double") << QByteArray("1.0") << QVariant(1.0) << none;
-    QTest::newRow("double-exponent") << QByteArray("1e3") << QVariant(1000.0) << none;
-    QTest::newRow("double-exponent-signed") << QByteArray("-2.5E-2") << QVariant(-0.025) << none;
-    QTest::newRow("double-no-int-part") << QByteArray(".5") << QVariant(0.5) << none;
-    QTest::newRow("double-no-fraction") << QByteArray("5.") << QVariant(5.0) << none;
-    QTest::newRow("double-plus") << QByteArray("+1.5") << QVariant(1.5) << none;
-    QTest::newRow("double-overflow") << QByteArray("1e400") << QVariant(qInf()) << none;
-    QTest::newRow("double-overflow-negative") << QByteArray("-1e400") << QVariant(-qInf()) << none;
-    QTest::newRow("double-overflow-long-mantissa") << QByteArray("123456789e308")
-        << QVariant(qInf()) << none;
-    QTest::newRow("double-underflow") << QByteArray("1e-400") << QVariant(0.0) << none;
-    QTest::newRow("double-underflow-fraction") << QByteArray("0.00001e-320")
-        << QVariant(0.0) << none;
-    QTest::newRow("double-denormal") << QByteArray("4.9406564584124654e-324")
-        << QVariant(4.9406564584124654e-324) << none;
-    QTest::newRow("inf") << QByteArray("inf") << QVariant(qInf()) << none;
-    QTest::newRow("inf-plus") << QByteArray("+inf") << QVariant(qInf()) << none;
-    QTest::newRow("inf-minus") << QByteArray("-inf") << QVariant(-qInf()) << none;
-    QTest::newRow("nan") << QByteArray("nan") << QVariant(qQNaN()) << none;
-    QTest::newRow("nan-signed-is-word") << QByteArray("-nan") << QVariant(text("-nan")) << none;
-    QTest::newRow("inf-capital-is-word") << QByteArray("Inf") << QVariant(text("Inf")) << none;
-    QTest::newRow("hex-is-word") << QByteArray("0x10") << QVariant(text("0x10")) << none;
-    QTest::newRow("exponent-without-digits") << QByteArray("1e") << QVariant(text("1e")) << none;
-    QTest::newRow("exponent-sign-only") << QByteArray("1e+") << QVariant(text("1e+")) << none;
-    QTest::newRow("sign-only") << QByteArray("-") << QVariant(text("-")) << none;
-    QTest::newRow("dot-only") << QByteArray(".") << QVariant(text(".")) << none;
-    QTest::newRow("true") << QByteArray("true") << QVariant(true) << none;
-    QTest::newRow("false") << QByteArray("false") << QVariant(false) << none;
-    QTest::newRow("null") << QByteArray("null") << QVariant() << none;
-    QTest::newRow("true-capital-is-word") << QByteArray("True") << QVariant(text("True")) << none;
-    QTest::newRow("nul-is-word") << QByteArray("nul") << QVariant(text("nul")) << none;
-    QTest::newRow("single-quotes-are-word") << QByteArray("'quoted'")
-        << QVariant(text("'quoted'")) << none;
-    QTest::newRow("word-keeps-colon-and-quote") << QByteArray("[a:\"b]")
-        << QVariant(QVariantList{text("a:\"b")}) << none;
-    QTest::newRow("word-utf8") << QByteArray("caf\xc3\xa9") << QVariant(text("caf\xc3\xa9")) << none;
-    QTest::newRow("top-level-stops-at-comma") << QByteArray("1,5") << QVariant(1) << none;
+    row("int-forms", "[12, -7, +7, 007, -0]", List{12, -7, 7, 7, 0});
+    row("int-limits", "[2147483647, -2147483648]", List{2147483647, int(-2147483647 - 1)});
+    row("beyond-int-limits-doubles", "[2147483648, -2147483649, 99999999999999999999]",
+        List{2147483648.0, -2147483649.0, 1e20});
+    row("int-2^32-not-wrapped", "4294967296", 4294967296.0);
+    row("double-forms", "[1.0, 1e3, -2.5E-2, .5, 5., +1.5]",
+        List{1.0, 1000.0, -0.025, 0.5, 5.0, 1.5});
+    row("double-limits", "[1e400, -1e400, 123456789e308, 0.00001e-320, 4.9406564584124654e-324]",
+        List{qInf(), -qInf(), qInf(), 0.0, 4.9406564584124654e-324});
+    row("special-words", "[inf, +inf, -inf, nan, true, false, null]",
+        List{qInf(), qInf(), -qInf(), qQNaN(), true, false, QVariant()});
+    row("other-words", "[-nan, Inf, 0x10, 1e, 1e+, -, ., True, nul, 'quoted', caf\xc3\xa9]",
+        List{"-nan", "Inf", "0x10", "1e", "1e+", "-", ".", "True", "nul", "'quoted'",
+             text("caf\xc3\xa9")});
+    row("word-keeps-colon-and-quote", "[a:\"b]", List{text("a:\"b")});
+    row("top-level-stops-at-comma", "1,5", 1);
 
-    QTest::newRow("string") << QByteArray("\"abc\"") << QVariant(text("abc")) << none;
-    QTest::newRow("string-utf8") << QByteArray("\"\xc3\xa9\xe2\x82\xac\"")
-        << QVariant(text("\xc3\xa9\xe2\x82\xac")) << none;
-    QTest::newRow("string-invalid-utf8") << QByteArray("\"a\xff\"")
-        << QVariant(text("a\xef\xbf\xbd")) << none;
-    QTest::newRow("string-escapes") << QByteArray("\"\\b\\f\\n\\r\\t\\\"\\\\\\/\"")
-        << QVariant(text("\b\f\n\r\t\"\\/")) << none;
-    QTest::newRow("string-escape-tab") << QByteArray("\"a\\tb\"") << QVariant(text("a\tb")) << none;
-    QTest::newRow("string-escape-other") << QByteArray("\"\\q\"") << QVariant(text("q")) << none;
-    QTest::newRow("string-escape-u") << QByteArray("\"\\u00e9\"") << QVariant(text("u00e9"))
-        << unicode;
-    QTest::newRow("string-raw-controls") << QByteArray("\"a\nb\x01\tc\"")
-        << QVariant(text("a\nb\x01\tc")) << none;
+    row("strings", "[\"\xc3\xa9\xe2\x82\xac\", \"a\xff\", \"a\nb\x01\tc\", \"\"]",
+        List{text("\xc3\xa9\xe2\x82\xac"), text("a\xef\xbf\xbd"), text("a\nb\x01\tc"), QString()});
+    row("string-escapes", "[\"\\b\\f\\n\\r\\t\\\"\\\\\\/\", \"\\q\"]",
+        List{text("\b\f\n\r\t\"\\/"), text("q")});
+    row("string-escape-u", "\"\\u00e9\"", text("u00e9"),
+        {QStringLiteral("don't support \\uxxxx char")});
     // NUL bytes are kept, also in strings that are copied because of an escape.
-    QTest::newRow("string-nul") << QByteArray("[\"a\0b\", \"a\0b\\tc\"]", 17)
-        << QVariant(QVariantList{QString::fromUtf8("a\0b", 3), QString::fromUtf8("a\0b\tc", 5)})
-        << none;
-    QTest::newRow("string-empty") << QByteArray("\"\"") << QVariant(QString()) << none;
-    QTest::newRow("string-name") << QByteArray("{\"a\\\"b\": 1}")
-        << QVariant(map({{"a\"b", 1}})) << none;
+    row("string-nul", QByteArray("[\"a\0b\", \"a\0b\\tc\"]", 17),
+        List{QString::fromUtf8("a\0b", 3), QString::fromUtf8("a\0b\tc", 5)});
+    row("string-name", "{\"a\\\"b\": 1}", Map{{"a\"b", 1}});
 
-    QTest::newRow("comment-first-line") << QByteArray("// c\n{\"a\": 1} trailing text")
-        << QVariant(map({{"a", 1}})) << none;
-    QTest::newRow("comments-everywhere")
-        << QByteArray("//\n{//a\n\"a\"//b\n://c\n1 //d\n,//e\n\"b\"://f\n[//g\n2 //h\n]//i\n}")
-        << QVariant(map({{"a", 1}, {"b", QVariantList{2}}})) << none;
-    QTest::newRow("comment-at-end") << QByteArray("1 // no line feed")
-        << QVariant(1) << none;
-    QTest::newRow("comment-inside-token") << QByteArray("[1//c\n]")
-        << QVariant(QVariantList{text("1//c")}) << none;
-    QTest::newRow("block-comment-drops-slash") << QByteArray("/* c */ 1")
-        << QVariant(text("*")) << slash;
-    QTest::newRow("slash-at-end") << QByteArray("/") << QVariant(QString()) << none;
-    QTest::newRow("two-slashes-dropped") << QByteArray("{\"a\": / /x}")
-        << QVariant(map({{"a", "x"}})) << (slash + slash);
+    row("comments-everywhere",
+        "//\n{//a\n\"a\"//b\n://c\n1 //d\n,//e\n\"b\"://f\n[//g\n2 //h\n]//i\n}",
+        Map{{"a", 1}, {"b", List{2}}});
+    row("comment-at-end", "1 // no line feed", 1);
+    row("comment-inside-token", "[1//c\n]", List{text("1//c")});
+    row("block-comment-drops-slash", "/* c */ 1", text("*"), slash);
+    row("slash-at-end", "/", QString());
+    row("two-slashes-dropped", "{\"a\": / /x}", Map{{"a", "x"}}, slash + slash);
 
-    QTest::newRow("empty-input") << QByteArray() << QVariant(QString()) << none;
-    QTest::newRow("white-space-only") << QByteArray(" \t\r\n") << QVariant(QString()) << none;
-    QTest::newRow("latin1-nbsp-is-space") << QByteArray("\xa0 12") << QVariant(12) << none;
-    QTest::newRow("nel-is-no-space") << QByteArray("\x85 12")
-        << QVariant(text("\xef\xbf\xbd")) << none;
-    QTest::newRow("byte-order-mark-is-word") << QByteArray("\xef\xbb\xbf{\"a\": 1}")
-        << QVariant(text("\xef\xbb\xbf{\"a\":")) << none;
+    row("empty-input", QByteArray(), QString());
+    row("latin1-nbsp-is-space", "\xa0 12", 12);
+    row("nel-is-no-space", "\x85 12", text("\xef\xbf\xbd"));
+    row("byte-order-mark-is-word", "\xef\xbb\xbf{\"a\": 1}", text("\xef\xbb\xbf{\"a\":"));
 }
 
 void tst_JsonParser::values()
@@ -247,50 +177,31 @@ void tst_JsonParser::errors_data()
     QTest::addColumn<int>("line");
     QTest::addColumn<int>("column");
 
-    QTest::newRow("colon-bare-name-stops-at-underscore") << QByteArray("{my_key: 1}")
-        << QByteArray("Expected ':' after a member name: my") << 1 << 3;
-    QTest::newRow("colon-quoted-name") << QByteArray("{\"\xc3\xa9\" 1}")
-        << QByteArray("Expected ':' after a member name: \xc3\xa9") << 1 << 6;
-    QTest::newRow("colon-at-end") << QByteArray("{\"a\"")
-        << QByteArray("Expected ':' after a member name: a") << 1 << 4;
-    QTest::newRow("colon-at-end-after-feed") << QByteArray("{\"a\"  \n")
-        << QByteArray("Expected ':' after a member name: a") << 2 << 0;
-    QTest::newRow("object-trailing-comma-then-feed") << QByteArray("{\"a\": 1,}\n")
-        << QByteArray("Expected ':' after a member name: }") << 2 << 0;
-    QTest::newRow("object-trailing-comma-at-end") << QByteArray("{\"a\": 1,}")
-        << QByteArray("End of file before end of string: }") << 1 << 9;
-    QTest::newRow("object-open-at-end") << QByteArray("{")
-        << QByteArray("End of file before end of string: ") << 1 << 1;
-    QTest::newRow("object-comma-at-end") << QByteArray("{\"a\":1,")
-        << QByteArray("End of file before end of string: ") << 1 << 7;
-    QTest::newRow("bare-name-at-end") << QByteArray("{abc")
-        << QByteArray("End of file before end of string: abc") << 1 << 4;
-    QTest::newRow("object-missing-comma") << QByteArray("{\"a\":1 \"b\":2}")
-        << QByteArray("Expected '}' to close an object") << 1 << 7;
-    QTest::newRow("object-close-at-end") << QByteArray("{\"a\":1")
-        << QByteArray("Expected '}' to close an object") << 1 << 6;
-    QTest::newRow("array-missing-comma") << QByteArray("[1 2]")
-        << QByteArray("Expected ']' to close an array") << 1 << 3;
-    QTest::newRow("array-open-at-end") << QByteArray("[1")
-        << QByteArray("Expected ']' to close an array") << 1 << 2;
-    QTest::newRow("array-comma-at-end") << QByteArray("[1,")
-        << QByteArray("Expected ']' to close an array") << 1 << 3;
-    QTest::newRow("array-comment-at-end") << QByteArray("[1 //c")
-        << QByteArray("Expected ']' to close an array") << 1 << 6;
-    QTest::newRow("string-at-end") << QByteArray("\"abc")
-        << QByteArray("End of file before end of string: abc") << 1 << 4;
-    QTest::newRow("string-at-end-after-escapes") << QByteArray("\"a\\tb\\")
-        << QByteArray("End of file before end of string: a\tb") << 1 << 6;
-    QTest::newRow("string-at-end-over-lines") << QByteArray("[\"a\nbc")
-        << QByteArray("End of file before end of string: a\nbc") << 2 << 2;
-    QTest::newRow("column-counts-bytes") << QByteArray("[\"\xc3\xa9\" 1]")
-        << QByteArray("Expected ']' to close an array") << 1 << 6;
-    QTest::newRow("line-after-line-comments") << QByteArray("// one\n//\n[1 2]")
-        << QByteArray("Expected ']' to close an array") << 3 << 3;
-    QTest::newRow("line-after-raw-feeds-in-string") << QByteArray("[\"a\nb\",\n1 2]")
-        << QByteArray("Expected ']' to close an array") << 3 << 2;
-    QTest::newRow("line-after-crlf") << QByteArray("[1,\r\n2,\r\n3 4]")
-        << QByteArray("Expected ']' to close an array") << 3 << 2;
+    const auto row = [](const char *name, const QByteArray &input, const QByteArray &message,
+                        int line, int column) {
+        QTest::newRow(name) << input << message << line << column;
+    };
+    const QByteArray colon("Expected ':' after a member name: ");
+    const QByteArray endOfFile("End of file before end of string: ");
+    const QByteArray object("Expected '}' to close an object");
+    const QByteArray array("Expected ']' to close an array");
+    row("colon-bare-name-stops-at-underscore", "{my_key: 1}", colon + "my", 1, 3);
+    row("colon-quoted-name", "{\"\xc3\xa9\" 1}", colon + "\xc3\xa9", 1, 6);
+    row("colon-at-end-after-feed", "{\"a\"  \n", colon + "a", 2, 0);
+    row("object-trailing-comma-then-feed", "{\"a\": 1,}\n", colon + "}", 2, 0);
+    row("object-trailing-comma-at-end", "{\"a\": 1,}", endOfFile + "}", 1, 9);
+    row("object-comma-at-end", "{\"a\":1,", endOfFile, 1, 7);
+    row("bare-name-at-end", "{abc", endOfFile + "abc", 1, 4);
+    row("object-missing-comma", "{\"a\":1 \"b\":2}", object, 1, 7);
+    row("array-missing-comma", "[1 2]", array, 1, 3);
+    row("array-comma-at-end", "[1,", array, 1, 3);
+    row("array-comment-at-end", "[1 //c", array, 1, 6);
+    row("string-at-end-after-escapes", "\"a\\tb\\", endOfFile + "a\tb", 1, 6);
+    row("string-at-end-over-lines", "[\"a\nbc", endOfFile + "a\nbc", 2, 2);
+    row("column-counts-bytes", "[\"\xc3\xa9\" 1]", array, 1, 6);
+    row("line-after-line-comments", "// one\n//\n[1 2]", array, 3, 3);
+    row("line-after-raw-feeds-in-string", "[\"a\nb\",\n1 2]", array, 3, 2);
+    row("line-after-crlf", "[1,\r\n2,\r\n3 4]", array, 3, 2);
 }
 
 void tst_JsonParser::errors()
@@ -314,7 +225,6 @@ void tst_JsonParser::unread_data()
     QTest::addColumn<QByteArray>("unread");
 
     QTest::newRow("after-object") << QByteArray("{\"a\": 1} rest") << QByteArray(" rest");
-    QTest::newRow("after-array") << QByteArray("[1]\n[2]") << QByteArray("\n[2]");
     QTest::newRow("after-string") << QByteArray("\"s\"tail") << QByteArray("tail");
     QTest::newRow("token-end-kept") << QByteArray("12]x") << QByteArray("]x");
     QTest::newRow("token-white-space-kept") << QByteArray("true \n") << QByteArray(" \n");
@@ -434,28 +344,15 @@ void tst_JsonParser::depthLimit()
     }
 }
 
-void tst_JsonParser::exceptionIsCopyable()
-{
-    const JsonParserException original("Expected '}' to close an object", 4, 2);
-    JsonParserException copy = original;
-    copy = original;
-    const std::runtime_error &base = copy;
-    QCOMPARE(QByteArray(base.what()), QByteArray("Expected '}' to close an object"));
-    QCOMPARE(copy.line(), 4);
-    QCOMPARE(copy.column(), 2);
-}
-
 void tst_JsonParser::parseNoThrow_data()
 {
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QVariant>("expected");
     QTest::addColumn<QStringList>("log");
 
-    QTest::newRow("value") << QByteArray("{\"a\": [1]}") << QVariant(map({{"a", QVariantList{1}}}))
-                           << QStringList();
+    QTest::newRow("value") << QByteArray("{\"a\": [1]}")
+                           << QVariant(QVariantMap{{"a", QVariantList{1}}}) << QStringList();
     QTest::newRow("empty-is-no-error") << QByteArray() << QVariant(QString()) << QStringList();
-    QTest::newRow("error") << QByteArray("[1 2]") << QVariant()
-                           << QStringList{QStringLiteral("Expected ']' to close an array")};
     QTest::newRow("error-utf8-name") << QByteArray("{\"\xc3\xa9\"}") << QVariant()
         << QStringList{text("Expected ':' after a member name: \xc3\xa9")};
 }

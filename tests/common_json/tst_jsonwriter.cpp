@@ -5,21 +5,12 @@
 #include "common/jsonwriter.h"
 
 #include <QBuffer>
-#include <QDateTime>
 #include <QtNumeric>
 #include <QtTest>
 
 #include <limits>
 
 namespace {
-
-QVariantMap map(std::initializer_list<std::pair<QString, QVariant>> members)
-{
-    QVariantMap result;
-    for (const auto &member : members)
-        result.insert(member.first, member.second);
-    return result;
-}
 
 QByteArray written(const QVariant &value, int indent, bool pretty)
 {
@@ -56,60 +47,38 @@ void tst_JsonWriter::output_data()
     QTest::addColumn<bool>("pretty");
     QTest::addColumn<QByteArray>("expected");
 
-    const QVariant example = map({{"a", 1}, {"b", map({{"c", true}})},
-                                  {"d", QVariantList{1, 2, map({{"x", 3}})}}});
-    QTest::newRow("example-pretty") << example << 0 << true
-        << QByteArray("{\n\t\"a\": 1,\n\t\"b\": \n\t{\n\t\t\"c\": true\n\t},\n\t\"d\": \n\t[\n"
-                      "\t\t1, 2, \n\t\t{\n\t\t\t\"x\": 3\n\t\t}\n\t]\n}");
-    QTest::newRow("example-compact") << example << 0 << false
-        << QByteArray("{\"a\": 1,\"b\": {\"c\": true},\"d\": [1, 2, {\"x\": 3}]}");
+    const auto row = [](const char *name, const QVariant &value, int indent, bool pretty,
+                        const QByteArray &expected) {
+        QTest::newRow(name) << value << indent << pretty << expected;
+    };
+    using List = QVariantList;
+    using Map = QVariantMap;
 
-    QTest::newRow("null") << QVariant() << 0 << true << QByteArray("null");
-    QTest::newRow("null-indented") << QVariant() << 2 << true << QByteArray("\t\tnull");
-    QTest::newRow("compact-ignores-indent") << QVariant() << 2 << false << QByteArray("null");
-    QTest::newRow("true") << QVariant(true) << 0 << false << QByteArray("true");
-    QTest::newRow("false") << QVariant(false) << 1 << true << QByteArray("\tfalse");
-    QTest::newRow("int") << QVariant(42) << 0 << false << QByteArray("42");
-    QTest::newRow("int-min") << QVariant(std::numeric_limits<int>::min()) << 0 << false
-        << QByteArray("-2147483648");
-    QTest::newRow("double") << QVariant(2.5) << 0 << false << QByteArray("2.5");
-    QTest::newRow("string") << QVariant(QStringLiteral("abc")) << 0 << false
-        << QByteArray("\"abc\"");
-    QTest::newRow("string-empty") << QVariant(QString()) << 0 << false << QByteArray("\"\"");
-    QTest::newRow("string-quote-backslash") << QVariant(QStringLiteral("a\"b\\c")) << 0 << false
-        << QByteArray("\"a\\\"b\\\\c\"");
-    QTest::newRow("string-escaped-controls") << QVariant(QStringLiteral("\b\f\n\r\t")) << 0
-        << false << QByteArray("\"\\b\\f\\n\\r\\t\"");
-    QTest::newRow("string-raw-controls-and-slash") << QVariant(QStringLiteral("\x01\x1f/"))
-        << 0 << false << QByteArray("\"\x01\x1f/\"");
-    QTest::newRow("string-non-ascii") << QVariant(QString::fromUtf8("\xc3\xa9\"\xe2\x82\xac\xf0\x9f\x98\x80\\"))
-        << 0 << false << QByteArray("\"\xc3\xa9\\\"\xe2\x82\xac\xf0\x9f\x98\x80\\\\\"");
-
-    QTest::newRow("map-empty-pretty") << QVariant(QVariantMap()) << 0 << true
-        << QByteArray("{\n}");
-    QTest::newRow("map-empty-compact") << QVariant(QVariantMap()) << 0 << false
-        << QByteArray("{}");
-    QTest::newRow("list-empty-pretty") << QVariant(QVariantList()) << 0 << true
-        << QByteArray("[\n]");
-    QTest::newRow("list-empty-compact") << QVariant(QVariantList()) << 0 << false
-        << QByteArray("[]");
-    QTest::newRow("map-indented") << QVariant(map({{"k", QVariantMap()}})) << 1 << true
-        << QByteArray("\t{\n\t\t\"k\": \n\t\t{\n\t\t}\n\t}");
-    QTest::newRow("map-keys-in-order") << QVariant(map({{"b", 1}, {"a", QVariant()}})) << 0
-        << false << QByteArray("{\"a\": null,\"b\": 1}");
-    QTest::newRow("list-mixed-pretty")
-        << QVariant(QVariantList{1, QStringLiteral("a"), QVariantList{2}, QVariant()}) << 0
-        << true << QByteArray("[\n\t1, \"a\", \n\t[\n\t\t2\n\t], null\n]");
-    QTest::newRow("list-mixed-compact")
-        << QVariant(QVariantList{1, QStringLiteral("a"), QVariantList{2}, QVariant()}) << 0
-        << false << QByteArray("[1, \"a\", [2], null]");
-    QTest::newRow("list-first-container") << QVariant(QVariantList{QVariantList()}) << 0 << true
-        << QByteArray("[\n\t[\n\t]\n]");
+    const QVariant example =
+        Map{{"a", 1}, {"b", Map{{"c", true}}}, {"d", List{1, 2, Map{{"x", 3}}}}};
+    row("example-pretty", example, 0, true,
+        "{\n\t\"a\": 1,\n\t\"b\": \n\t{\n\t\t\"c\": true\n\t},\n\t\"d\": \n\t[\n"
+        "\t\t1, 2, \n\t\t{\n\t\t\t\"x\": 3\n\t\t}\n\t]\n}");
+    row("example-compact", example, 0, false,
+        "{\"a\": 1,\"b\": {\"c\": true},\"d\": [1, 2, {\"x\": 3}]}");
+    row("null-indented", QVariant(), 2, true, "\t\tnull");
+    row("compact-ignores-indent", QVariant(), 2, false, "null");
+    // Escaped: quote, backslash and the controls with a short form; other controls, '/' and
+    // non-ASCII characters are written as they are.
+    row("scalars-compact",
+        List{true, std::numeric_limits<int>::min(), 2.5, QString(), Map(), List(),
+             QStringLiteral("a\"b\\c\b\f\n\r\t"), QStringLiteral("\x01\x1f/"),
+             QString::fromUtf8("\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80")},
+        0, false,
+        "[true, -2147483648, 2.5, \"\", {}, [], \"a\\\"b\\\\c\\b\\f\\n\\r\\t\", \"\x01\x1f/\", "
+        "\"\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80\"]");
+    row("map-empty-pretty", Map(), 0, true, "{\n}");
+    row("map-indented", Map{{"k", Map()}}, 1, true, "\t{\n\t\t\"k\": \n\t\t{\n\t\t}\n\t}");
+    row("list-mixed-pretty", List{1, QStringLiteral("a"), List{2}, QVariant()}, 0, true,
+        "[\n\t1, \"a\", \n\t[\n\t\t2\n\t], null\n]");
+    row("list-first-container", List{List()}, 0, true, "[\n\t[\n\t]\n]");
     // Member names are escaped like string values, so the reader gets the same name back.
-    QTest::newRow("key-escaped") << QVariant(map({{"a\"b\\c\n", 1}})) << 0 << false
-        << QByteArray("{\"a\\\"b\\\\c\\n\": 1}");
-    QTest::newRow("key-non-ascii") << QVariant(map({{QString::fromUtf8("\xc3\xa9"), 1}})) << 0
-        << false << QByteArray("{\"\xc3\xa9\": 1}");
+    row("key-escaped", Map{{"a\"b\\c\n", 1}}, 0, false, "{\"a\\\"b\\\\c\\n\": 1}");
 }
 
 void tst_JsonWriter::output()
@@ -128,14 +97,10 @@ void tst_JsonWriter::doubles_data()
     QTest::addColumn<QByteArray>("expected");
 
     QTest::newRow("integral") << 3.0 << QByteArray("3.0");
-    QTest::newRow("hundred") << 100.0 << QByteArray("100.0");
     QTest::newRow("fraction") << 2.5 << QByteArray("2.5");
-    QTest::newRow("tenth") << 0.1 << QByteArray("0.1");
     QTest::newRow("third") << 1.0 / 3 << QByteArray("0.333333333333333");
-    QTest::newRow("zero") << 0.0 << QByteArray("0.0");
     QTest::newRow("negative-zero") << -0.0 << QByteArray("-0.0");
     QTest::newRow("fifteen-digits") << 1e14 << QByteArray("100000000000000.0");
-    QTest::newRow("exponent-large") << 1e20 << QByteArray("1e+20");
     QTest::newRow("exponent-small") << 1e-7 << QByteArray("1e-07");
     QTest::newRow("exponent-three-digits") << -1.5e300 << QByteArray("-1.5e+300");
     QTest::newRow("rounded") << 123456789012345678.0 << QByteArray("1.23456789012346e+17");
@@ -143,12 +108,9 @@ void tst_JsonWriter::doubles_data()
     // 15 digits would round the largest doubles up out of range; they get 17.
     QTest::newRow("largest") << std::numeric_limits<double>::max()
         << QByteArray("1.7976931348623157e+308");
-    QTest::newRow("largest-negative") << -std::numeric_limits<double>::max()
-        << QByteArray("-1.7976931348623157e+308");
     QTest::newRow("largest-fifteen-digit") << 1.79769313486231e308
         << QByteArray("1.79769313486231e+308");
     QTest::newRow("infinity") << qInf() << QByteArray("inf");
-    QTest::newRow("infinity-negative") << -qInf() << QByteArray("-inf");
     QTest::newRow("nan") << qQNaN() << QByteArray("nan");
 }
 
@@ -163,23 +125,21 @@ void tst_JsonWriter::doubles()
     QCOMPARE(describe(Common::JsonParser::parse(text)), describe(QVariant(value)));
 }
 
+// writeJson to a device is pretty by default; the in-memory form is compact.
 void tst_JsonWriter::convenienceForms()
 {
-    const QVariant value = map({{"a", QVariantList{1}}});
-
+    const QVariant value = QVariantMap{{"a", QVariantList{1}}};
     QByteArray pretty;
-    QBuffer prettyBuffer(&pretty);
-    prettyBuffer.open(QIODevice::WriteOnly);
-    Common::writeJson(value, &prettyBuffer);
-    QCOMPARE(pretty, QByteArray("{\n\t\"a\": \n\t[\n\t\t1\n\t]\n}"));
-
     QByteArray compact;
+    QBuffer prettyBuffer(&pretty);
     QBuffer compactBuffer(&compact);
+    prettyBuffer.open(QIODevice::WriteOnly);
     compactBuffer.open(QIODevice::WriteOnly);
+    Common::writeJson(value, &prettyBuffer);
     Common::writeJsonCompact(value, &compactBuffer);
+    QCOMPARE(pretty, QByteArray("{\n\t\"a\": \n\t[\n\t\t1\n\t]\n}"));
     QCOMPARE(compact, QByteArray("{\"a\": [1]}"));
-
-    QCOMPARE(Common::writeJson(value), QByteArray("{\"a\": [1]}"));
+    QCOMPARE(Common::writeJson(value), compact);
 }
 
 // Output larger than the writer's buffer reaches the device whole and in order.
@@ -205,13 +165,8 @@ void tst_JsonWriter::unsupportedType_data()
 
     QTest::newRow("string-list") << QVariant(QStringList{QStringLiteral("a")})
                                  << QStringLiteral("QStringList");
-    QTest::newRow("date-time") << QVariant(QDateTime(QDate(2020, 1, 2), QTime(3, 4)))
-                               << QStringLiteral("QDateTime");
     QTest::newRow("int64") << QVariant(qint64(1)) << QStringLiteral("qlonglong");
-    QTest::newRow("unsigned") << QVariant(1u) << QStringLiteral("uint");
-    QTest::newRow("byte-array") << QVariant(QByteArray("a")) << QStringLiteral("QByteArray");
     QTest::newRow("hash") << QVariant(QVariantHash()) << QStringLiteral("QVariantHash");
-    QTest::newRow("char") << QVariant(QChar(QLatin1Char('a'))) << QStringLiteral("QChar");
 }
 
 void tst_JsonWriter::unsupportedType()
@@ -231,8 +186,9 @@ void tst_JsonWriter::unsupportedType()
     const Case cases[] = {
         {value, 0, false, QByteArray()},
         {value, 2, true, QByteArray("\t\t")},
-        {map({{"a", value}, {"b", 1}}), 0, false, QByteArray("{\"a\": ,\"b\": 1}")},
-        {map({{"a", value}, {"b", 1}}), 0, true, QByteArray("{\n\t\"a\": \n\t,\n\t\"b\": 1\n}")},
+        {QVariantMap{{"a", value}, {"b", 1}}, 0, false, QByteArray("{\"a\": ,\"b\": 1}")},
+        {QVariantMap{{"a", value}, {"b", 1}}, 0, true,
+         QByteArray("{\n\t\"a\": \n\t,\n\t\"b\": 1\n}")},
         {QVariantList{value, 1}, 0, false, QByteArray("[, 1]")},
     };
     for (const Case &c : cases) {

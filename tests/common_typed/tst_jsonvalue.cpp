@@ -61,11 +61,6 @@ QVariant pairFromMap(const QVariantMap &map)
                                     map.value(QStringLiteral("second")).toInt()});
 }
 
-QVariantMap otherPairToMap(const QVariant &)
-{
-    return QVariantMap();
-}
-
 QVariantMap counterToMap(const QVariant &value)
 {
     return {{QStringLiteral("count"), value.value<Counter>().count}};
@@ -76,58 +71,38 @@ QVariant counterFromMap(const QVariantMap &map)
     return QVariant::fromValue(Counter{map.value(QStringLiteral("count")).toInt()});
 }
 
-// What a JSON text round trip does to numbers: every one arrives as a double.
-QVariant numbersAsDoubles(const QVariant &json)
+// What a JSON text round trip does to a JSON form: every number arrives as a double. Invalid
+// when the form holds anything JSON text cannot carry.
+QVariant throughJsonText(const QVariant &json)
 {
     switch (json.userType()) {
     case QMetaType::QVariantMap: {
         QVariantMap map = json.toMap();
-        for (QVariant &member : map)
-            member = numbersAsDoubles(member);
+        for (QVariant &member : map) {
+            member = throughJsonText(member);
+            if (!member.isValid())
+                return QVariant();
+        }
         return map;
     }
     case QMetaType::QVariantList: {
         QVariantList list = json.toList();
-        for (QVariant &element : list)
-            element = numbersAsDoubles(element);
+        for (QVariant &element : list) {
+            element = throughJsonText(element);
+            if (!element.isValid())
+                return QVariant();
+        }
         return list;
     }
     case QMetaType::Int:
         return json.toDouble();
-    default:
-        return json;
-    }
-}
-
-// True when the tree holds only what JSON text can carry.
-bool isJsonTree(const QVariant &json)
-{
-    switch (json.userType()) {
-    case QMetaType::QVariantMap:
-        for (const QVariant &member : json.toMap()) {
-            if (!isJsonTree(member))
-                return false;
-        }
-        return true;
-    case QMetaType::QVariantList:
-        for (const QVariant &element : json.toList()) {
-            if (!isJsonTree(element))
-                return false;
-        }
-        return true;
     case QMetaType::Bool:
-    case QMetaType::Int:
     case QMetaType::Double:
     case QMetaType::QString:
-        return true;
+        return json;
     default:
-        return false;
+        return QVariant();
     }
-}
-
-QStringList assertions(const LogCapture &log)
-{
-    return log.texts("Assert");
 }
 
 QFont font(const QString &family, int pointSize, bool bold, bool italic)
@@ -136,6 +111,11 @@ QFont font(const QString &family, int pointSize, bool bold, bool italic)
     f.setBold(bold);
     f.setItalic(italic);
     return f;
+}
+
+QVariantMap streamed(const QByteArray &bytes)
+{
+    return {{"_type", "QByteArray"}, {"data", QString::fromLatin1(bytes.toBase64())}};
 }
 
 } // namespace
@@ -150,11 +130,10 @@ private slots:
     void roundTrip();
     void fixedMapForms_data();
     void fixedMapForms();
-    void fontJsonForm();
+    void fontDefaultsAndNesting();
     void nullForms_data();
     void nullForms();
     void typeWithoutConverter();
-    void unknownAlias();
     void plainMapAskedAsFont();
     void nestedMapsAndLists();
     void malformedMapForms_data();
@@ -168,6 +147,7 @@ private slots:
     void concurrentLookups();
 };
 
+// The aliases are the wire names of stored documents: their set and order are fixed.
 void tst_JsonValue::registryHoldsTheAliasesInOrder()
 {
     const QList<QByteArray> expected = {
@@ -176,13 +156,7 @@ void tst_JsonValue::registryHoldsTheAliasesInOrder()
         "map", "QKeySequence", "QKeySequenceList", "QDateList", "DataPoint"};
     QCOMPARE(VariantMapConverter::aliases().mid(0, expected.size()), expected);
 
-    QCOMPARE(VariantMapConverter::userType("QPoint"), int(QMetaType::QPoint));
-    QCOMPARE(VariantMapConverter::userType("QRect"), int(QMetaType::QRect));
-    QCOMPARE(VariantMapConverter::userType("QDateTime"), int(QMetaType::QDateTime));
-    QCOMPARE(VariantMapConverter::userType("QFont"), 64);
-    QCOMPARE(VariantMapConverter::userType("QColor"), 67);
     QCOMPARE(VariantMapConverter::userType("quint"), int(QMetaType::UInt));
-    QCOMPARE(VariantMapConverter::userType("IntList"), qMetaTypeId<Common::IntList>());
     QCOMPARE(VariantMapConverter::userType("DataPoint"), qMetaTypeId<Common::DataPoint>());
     QCOMPARE(VariantMapConverter::userType("nothing"), 0);
     QCOMPARE(VariantMapConverter::alias(QMetaType::QVariantMap), QByteArray("map"));
@@ -201,31 +175,21 @@ void tst_JsonValue::roundTrip_data()
     QLinearGradient gradient(0, 0, 10, 20);
     gradient.setColorAt(0, Qt::red);
     gradient.setColorAt(1, QColor(0, 0, 255, 100));
-    Common::DataPoint point{Common::DateTime(20240131, 93015250), 0.5, 101.25, -0.75};
 
-    QTest::newRow("bytes") << QVariant(QByteArray("plain")) << "QByteArray";
     QTest::newRow("bytes-every-value") << QVariant(allBytes) << "QByteArray";
     QTest::newRow("bytes-empty") << QVariant(QByteArray("")) << "QByteArray";
-    QTest::newRow("font") << QVariant(font("Arial", 12, true, false)) << "QFont";
     QTest::newRow("font-italic") << QVariant(font("Courier New", 9, false, true)) << "QFont";
-    QTest::newRow("color-rgb") << QVariant(QColor(255, 128, 0)) << "QColor";
     QTest::newRow("color-rgba") << QVariant(QColor(1, 2, 3, 4)) << "QColor";
-    QTest::newRow("color-hsv") << QVariant(QColor::fromHsv(120, 200, 100)) << "QColor";
     QTest::newRow("color-hsv-achromatic") << QVariant(QColor::fromHsv(-1, 0, 30, 40)) << "QColor";
     QTest::newRow("color-hsl") << QVariant(QColor::fromHsl(359, 10, 20, 30)) << "QColor";
-    QTest::newRow("color-cmyk") << QVariant(QColor::fromCmyk(0, 50, 100, 0)) << "QColor";
     QTest::newRow("color-cmyka") << QVariant(QColor::fromCmyk(1, 2, 3, 4, 5)) << "QColor";
     QTest::newRow("color-invalid") << QVariant(QColor()) << "QColor";
-    QTest::newRow("point") << QVariant(QPoint(3, -4)) << "QPoint";
     QTest::newRow("pointf") << QVariant(QPointF(0.5, -1e10)) << "QPointF";
     QTest::newRow("rect") << QVariant(QRect(1, 2, 30, 40)) << "QRect";
     QTest::newRow("stringlist") << QVariant(QStringList{"a", "", "\xc3\xa9"}) << "QStringList";
-    QTest::newRow("stringlist-empty") << QVariant(QStringList()) << "QStringList";
     QTest::newRow("intlist") << QVariant::fromValue(Common::IntList{3, -1, 0}) << "IntList";
-    QTest::newRow("brush-solid") << QVariant(QBrush(Qt::red)) << "QBrush";
     QTest::newRow("brush-pattern") << QVariant(QBrush(Qt::blue, Qt::Dense4Pattern)) << "QBrush";
     QTest::newRow("brush-gradient") << QVariant(QBrush(gradient)) << "QBrush";
-    QTest::newRow("date") << QVariant(QDate(2024, 1, 31)) << "QDate";
     QTest::newRow("time") << QVariant(QTime(9, 30, 15, 250)) << "QTime";
     QTest::newRow("intmap") << QVariant::fromValue(Common::IntMap{{-2, 5}, {7, 0}}) << "IntMap";
     QTest::newRow("datetime-utc")
@@ -243,8 +207,6 @@ void tst_JsonValue::roundTrip_data()
                                 {"inner", QVariantMap{{"point", QPoint(1, 2)}}}})
         << "map";
     QTest::newRow("map-empty") << QVariant(QVariantMap()) << "map";
-    QTest::newRow("keysequence") << QVariant(QKeySequence(QStringLiteral("Ctrl+Shift+A")))
-                                 << "QKeySequence";
     QTest::newRow("keysequence-chord")
         << QVariant(QKeySequence(QStringLiteral("Ctrl+K, Ctrl+D"))) << "QKeySequence";
     QTest::newRow("keysequencelist")
@@ -254,7 +216,6 @@ void tst_JsonValue::roundTrip_data()
     QTest::newRow("datelist")
         << QVariant::fromValue(Common::DateList{QDate(2024, 1, 1), QDate(), QDate(1900, 6, 30)})
         << "QDateList";
-    QTest::newRow("datapoint") << QVariant::fromValue(point) << "DataPoint";
     QTest::newRow("datapoint-null-time")
         << QVariant::fromValue(Common::DataPoint{Common::DateTime(), 0, 1, 2}) << "DataPoint";
 }
@@ -269,19 +230,18 @@ void tst_JsonValue::roundTrip()
     LogCapture log;
     const QVariant json = JsonValue::toJson(value);
     QCOMPARE(json.toMap().value(QStringLiteral("_type")).toString(), alias);
-    QVERIFY2(isJsonTree(json), "the JSON form holds only JSON values");
+    const QVariant text = throughJsonText(json);
+    QVERIFY2(text.isValid(), "the JSON form holds only JSON values");
 
     const QVariant back = JsonValue::fromJson(json, value.userType());
     QCOMPARE(back.userType(), value.userType());
     QVERIFY(back == value);
-    const QVariant fromText = JsonValue::fromJson(numbersAsDoubles(json), value.userType());
-    QVERIFY(fromText == value);
-
-    const JsonValue holder(value.userType(), value);
-    QCOMPARE(holder.toJson(), json);
-    QCOMPARE(assertions(log), QStringList());
+    QVERIFY(JsonValue::fromJson(text, value.userType()) == value);
+    QCOMPARE(JsonValue(value.userType(), value).toJson(), json);
+    QCOMPARE(log.texts("Assert"), QStringList());
 }
 
+// The map forms stored documents hold.
 void tst_JsonValue::fixedMapForms_data()
 {
     QTest::addColumn<QVariant>("value");
@@ -289,9 +249,6 @@ void tst_JsonValue::fixedMapForms_data()
 
     const auto bytes = [](const char *base64) { return QVariant(QByteArray(base64)); };
 
-    QTest::newRow("font") << QVariant(font("Arial", 12, true, false))
-                          << QVariantMap{{"family", "Arial"}, {"pointSize", 12}, {"bold", true},
-                                         {"italic", false}};
     QTest::newRow("font-weight-above-normal")
         << [] { QFont f("X", 8); f.setWeight(58); f.setItalic(true); return QVariant(f); }()
         << QVariantMap{{"family", "X"}, {"pointSize", 8}, {"bold", true}, {"italic", true}};
@@ -300,27 +257,17 @@ void tst_JsonValue::fixedMapForms_data()
                Common::DataPoint{Common::DateTime(20240131, 93015250), 0.25, 99.5, -1.5})
         << QVariantMap{{"value", qulonglong(20240131093015250ULL)}, {"fractional", 0.25},
                        {"price", 99.5}, {"offset", -1.5}};
-    QTest::newRow("datapoint-null")
-        << QVariant::fromValue(Common::DataPoint())
-        << QVariantMap{{"value", qulonglong(0)}, {"fractional", 0.0}, {"price", 0.0},
-                       {"offset", 0.0}};
     QTest::newRow("qlonglong") << QVariant(qlonglong(-2)) << QVariantMap{{"value", bytes("//////////4=")}};
     QTest::newRow("quint") << QVariant(uint(7)) << QVariantMap{{"value", bytes("AAAABw==")}};
-    QTest::newRow("qulonglong") << QVariant(qulonglong(18446744073709551615ULL))
-                                << QVariantMap{{"value", bytes("//////////8=")}};
     QTest::newRow("date") << QVariant(QDate(2024, 1, 31)) << QVariantMap{{"data", bytes("AAAAAAAlirU=")}};
     QTest::newRow("time") << QVariant(QTime(9, 30, 15, 250)) << QVariantMap{{"data", bytes("AgoVUg==")}};
     QTest::newRow("color-rgb") << QVariant(QColor(255, 128, 0)) << QVariantMap{{"data", "rgb(255,128,0)"}};
     QTest::newRow("color-rgba") << QVariant(QColor(255, 128, 0, 0))
                                 << QVariantMap{{"data", "rgba(255,128,0,0)"}};
-    QTest::newRow("color-hsv") << QVariant(QColor::fromHsv(120, 200, 100))
-                               << QVariantMap{{"data", "hsv(120,200,100)"}};
     QTest::newRow("color-hsva") << QVariant(QColor::fromHsv(-1, 0, 100, 254))
                                 << QVariantMap{{"data", "hsva(-1,0,100,254)"}};
     QTest::newRow("color-cmyk") << QVariant(QColor::fromCmyk(0, 50, 100, 5))
                                 << QVariantMap{{"data", "cmyk(0,50,100,5)"}};
-    QTest::newRow("color-cmyka") << QVariant(QColor::fromCmyk(0, 50, 100, 5, 6))
-                                 << QVariantMap{{"data", "cmyka(0,50,100,5,6)"}};
     QTest::newRow("color-invalid") << QVariant(QColor()) << QVariantMap{{"data", ""}};
     QTest::newRow("keysequence") << QVariant(QKeySequence(QStringLiteral("Ctrl+Shift+A")))
                                  << QVariantMap{{"stringRep", "Ctrl+Shift+A"}};
@@ -335,12 +282,8 @@ void tst_JsonValue::fixedMapForms()
     QCOMPARE(VariantMapConverter::toMap(value), map);
 }
 
-void tst_JsonValue::fontJsonForm()
+void tst_JsonValue::fontDefaultsAndNesting()
 {
-    const QVariantMap json = JsonValue::toJson(font("Arial", 12, true, false)).toMap();
-    QCOMPARE(json, (QVariantMap{{"_type", "QFont"}, {"family", "Arial"}, {"pointSize", 12},
-                                {"bold", true}, {"italic", false}}));
-
     // Missing keys read as the empty family, no size, not bold, not italic.
     const QFont read = JsonValue::fromJson(QVariantMap{{"_type", "QFont"}}, QMetaType::QFont)
                            .value<QFont>();
@@ -352,7 +295,7 @@ void tst_JsonValue::fontJsonForm()
     // Streamed forms keep their bytes as a byte-array member in its own JSON form.
     QCOMPARE(JsonValue::toJson(QDate(2024, 1, 31)).toMap(),
              (QVariantMap{{"_type", "QDate"},
-                          {"data", QVariantMap{{"_type", "QByteArray"}, {"data", "AAAAAAAlirU="}}}}));
+                          {"data", streamed(QByteArray::fromBase64("AAAAAAAlirU="))}}));
 }
 
 void tst_JsonValue::nullForms_data()
@@ -361,7 +304,6 @@ void tst_JsonValue::nullForms_data()
     QTest::addColumn<QString>("typeName");
 
     QTest::newRow("font") << QVariant(QVariant::Font) << "QFont";
-    QTest::newRow("string") << QVariant(QString()) << "QString";
     QTest::newRow("bytes") << QVariant(QByteArray()) << "QByteArray";
     QTest::newRow("date") << QVariant(QDate()) << "QDate";
     QTest::newRow("point-origin") << QVariant(QPoint(0, 0)) << "QPoint";
@@ -379,9 +321,8 @@ void tst_JsonValue::nullForms()
     QCOMPARE(json.toMap(), (QVariantMap{{"_null", true}, {"type", typeName}}));
     const QVariant back = JsonValue::fromJson(json, value.userType());
     QCOMPARE(back.userType(), value.userType());
-    QVERIFY(back.isNull());
-    QVERIFY(back == value);
-    QCOMPARE(assertions(log), QStringList());
+    QVERIFY(back.isNull() && back == value);
+    QCOMPARE(log.texts("Assert"), QStringList());
 
     QVERIFY(!JsonValue::toJson(QVariant()).isValid());
     QVERIFY(!JsonValue::fromJson(QVariant(), QMetaType::QFont).isValid());
@@ -396,7 +337,7 @@ void tst_JsonValue::typeWithoutConverter()
     QCOMPARE(log.entries().at(0).category, QByteArray("Common.JsonValue"));
     QCOMPARE(log.entries().at(0).level, 4);
     QCOMPARE(log.entries().at(0).text, QStringLiteral("Have no convertion for float"));
-    QCOMPARE(assertions(log), QStringList{"VariantMapConverter::contains(v.userType())"});
+    QCOMPARE(log.texts("Assert"), QStringList{"VariantMapConverter::contains(v.userType())"});
 
     log.clear();
     QVERIFY(!JsonValue::fromJson(json, QMetaType::Float).isValid());
@@ -405,27 +346,15 @@ void tst_JsonValue::typeWithoutConverter()
                           "typeId: 0, which found from alias: "}));
     QCOMPARE(log.entries().at(0).level, 4);
     QCOMPARE(log.entries().at(1).level, 3);
-    QCOMPARE(assertions(log), QStringList());
-}
-
-void tst_JsonValue::unknownAlias()
-{
-    LogCapture log;
-    QVERIFY(!JsonValue::fromJson(QVariantMap{{"_type", "QWidget"}, {"x", 1}}, QMetaType::QPoint)
-                 .isValid());
-    QCOMPARE(log.texts("Common.JsonValue"),
-             (QStringList{"There is no VariantMapConverter for typeId",
-                          "typeId: 0, which found from alias: QWidget"}));
+    QCOMPARE(log.texts("Assert"), QStringList());
 }
 
 void tst_JsonValue::plainMapAskedAsFont()
 {
     LogCapture log;
     const QVariantMap map{{"family", "Arial"}, {"pointSize", 12}};
-    const QVariant result = JsonValue::fromJson(map, QMetaType::QFont);
-    QCOMPARE(result.userType(), int(QMetaType::QVariantMap));
-    QCOMPARE(result.toMap(), map);
-    QCOMPARE(assertions(log),
+    QCOMPARE(JsonValue::fromJson(map, QMetaType::QFont), QVariant(map));
+    QCOMPARE(log.texts("Assert"),
              QStringList{"!result.isValid() || (result.userType() == typeId && !result.isNull())"});
 }
 
@@ -435,11 +364,8 @@ void tst_JsonValue::nestedMapsAndLists()
                             QVariantMap{{"plain", QVariantMap{{"_type", "QRect"}, {"x", 1},
                                                               {"y", 2}, {"width", 3},
                                                               {"height", 4}}}}};
-    const QVariantList read = JsonValue::fromJson(json, QMetaType::QVariantList).toList();
-    QCOMPARE(read.size(), 3);
-    QCOMPARE(read.at(0), QVariant(QPoint(1, 2)));
-    QCOMPARE(read.at(1), QVariant(5));
-    QCOMPARE(read.at(2).toMap().value("plain"), QVariant(QRect(1, 2, 3, 4)));
+    QCOMPARE(JsonValue::fromJson(json, QMetaType::QVariantList),
+             QVariant(QVariantList{QPoint(1, 2), 5, QVariantMap{{"plain", QRect(1, 2, 3, 4)}}}));
 
     // A map that names its own "_type" keeps it: the JSON form of a JSON form is itself.
     const QVariant form = JsonValue::toJson(QColor(1, 2, 3));
@@ -451,57 +377,41 @@ void tst_JsonValue::malformedMapForms_data()
     QTest::addColumn<QVariantMap>("json");
     QTest::addColumn<int>("typeId");
 
-    const auto stream = [](const QByteArray &bytes) {
-        return QVariantMap{{"_type", "QByteArray"}, {"data", QString::fromLatin1(bytes.toBase64())}};
+    const auto brushBytes = [](const QBrush &brush) {
+        QByteArray bytes;
+        QDataStream out(&bytes, QIODevice::WriteOnly);
+        out << brush;
+        return bytes;
     };
-    QByteArray gradient;
-    {
-        QDataStream out(&gradient, QIODevice::WriteOnly);
-        out << QBrush(QLinearGradient(0, 0, 1, 1));
-    }
+    const QByteArray gradient = brushBytes(QLinearGradient(0, 0, 1, 1));
     QByteArray hugeStops = gradient;
     hugeStops.replace(28, 4, QByteArray::fromHex("7fffffff"));
-    QByteArray texture;
-    {
-        QImage image(2, 2, QImage::Format_ARGB32);
-        image.fill(Qt::green);
-        QDataStream out(&texture, QIODevice::WriteOnly);
-        out << QBrush(image);
-    }
-    QByteArray hugeTexture = texture;
+    QImage image(2, 2, QImage::Format_ARGB32);
+    image.fill(Qt::green);
+    QByteArray hugeTexture = brushBytes(image);
     hugeTexture.replace(32, 8, QByteArray::fromHex("0000ffff0000ffff"));
 
-    QTest::newRow("date-not-base64")
-        << QVariantMap{{"_type", "QDate"}, {"data", QString(stream("x").value("data").toString() + "!")}}
-        << int(QMetaType::QDate);
-    QTest::newRow("date-short") << QVariantMap{{"_type", "QDate"}, {"data", stream("\x01\x02")}}
-                                << int(QMetaType::QDate);
-    QTest::newRow("date-trailing-bytes")
-        << QVariantMap{{"_type", "QDate"}, {"data", stream(QByteArray(9, '\0'))}}
-        << int(QMetaType::QDate);
-    QTest::newRow("qlonglong-missing") << QVariantMap{{"_type", "qlonglong"}}
-                                       << int(QMetaType::LongLong);
-    QTest::newRow("brush-huge-stop-count")
-        << QVariantMap{{"_type", "QBrush"}, {"brushData", stream(hugeStops)}}
-        << int(QMetaType::QBrush);
-    QTest::newRow("brush-huge-texture")
-        << QVariantMap{{"_type", "QBrush"}, {"brushData", stream(hugeTexture)}}
-        << int(QMetaType::QBrush);
-    QTest::newRow("brush-truncated")
-        << QVariantMap{{"_type", "QBrush"}, {"brushData", stream(gradient.left(40))}}
-        << int(QMetaType::QBrush);
-    QTest::newRow("bytes-beyond-latin1")
-        << QVariantMap{{"_type", "QByteArray"}, {"data", QString(QChar(0x20ac))}}
-        << int(QMetaType::QByteArray);
-    QTest::newRow("color-unknown-model") << QVariantMap{{"_type", "QColor"}, {"data", "lab(1,2,3)"}}
-                                         << int(QMetaType::QColor);
-    QTest::newRow("color-out-of-range") << QVariantMap{{"_type", "QColor"}, {"data", "rgb(1,2,256)"}}
-                                        << int(QMetaType::QColor);
-    QTest::newRow("color-component-count")
-        << QVariantMap{{"_type", "QColor"}, {"data", "cmyk(1,2,3)"}} << int(QMetaType::QColor);
-    QTest::newRow("intmap-uneven")
-        << QVariantMap{{"_type", "IntMap"}, {"keys", QVariantList{1, 2}}, {"values", QVariantList{1}}}
-        << qMetaTypeId<Common::IntMap>();
+    const auto row = [](const char *name, const char *alias, QVariantMap members, int typeId) {
+        members.insert(QStringLiteral("_type"), QString::fromLatin1(alias));
+        QTest::newRow(name) << members << typeId;
+    };
+    row("unknown-alias", "QWidget", {{"x", 1}}, QMetaType::QPoint);
+    row("date-not-base64", "QDate", {{"data", "eA==!"}}, QMetaType::QDate);
+    row("date-short", "QDate", {{"data", streamed("\x01\x02")}}, QMetaType::QDate);
+    row("date-trailing-bytes", "QDate", {{"data", streamed(QByteArray(9, '\0'))}},
+        QMetaType::QDate);
+    row("qlonglong-missing", "qlonglong", {}, QMetaType::LongLong);
+    row("brush-huge-stop-count", "QBrush", {{"brushData", streamed(hugeStops)}}, QMetaType::QBrush);
+    row("brush-huge-texture", "QBrush", {{"brushData", streamed(hugeTexture)}}, QMetaType::QBrush);
+    row("brush-truncated", "QBrush", {{"brushData", streamed(gradient.left(40))}},
+        QMetaType::QBrush);
+    row("bytes-beyond-latin1", "QByteArray", {{"data", QString(QChar(0x20ac))}},
+        QMetaType::QByteArray);
+    row("color-unknown-model", "QColor", {{"data", "lab(1,2,3)"}}, QMetaType::QColor);
+    row("color-out-of-range", "QColor", {{"data", "rgb(1,2,256)"}}, QMetaType::QColor);
+    row("color-component-count", "QColor", {{"data", "cmyk(1,2,3)"}}, QMetaType::QColor);
+    row("intmap-uneven", "IntMap", {{"keys", QVariantList{1, 2}}, {"values", QVariantList{1}}},
+        qMetaTypeId<Common::IntMap>());
 }
 
 // Map forms that do not describe a value read as invalid, without a crash.
@@ -533,7 +443,6 @@ void tst_JsonValue::construct_data()
     QTest::newRow("same-type") << QVariant(font("Arial", 15, true, true)) << false;
     QTest::newRow("invalid") << QVariant() << false;
     QTest::newRow("string") << QVariant(QStringLiteral("bold 12pt")) << true;
-    QTest::newRow("int") << QVariant(12) << true;
 }
 
 void tst_JsonValue::construct()
@@ -543,24 +452,21 @@ void tst_JsonValue::construct()
 
     LogCapture log;
     const JsonValue holder(QMetaType::QFont, data);
-    QCOMPARE(holder.typeId(), int(QMetaType::QFont));
     QCOMPARE(holder.value().userType(), int(QMetaType::QFont));
     const QFont expected = data.userType() == QMetaType::QFont ? data.value<QFont>() : QFont();
     QCOMPARE(holder.value().value<QFont>(), expected);
 
-    if (!mismatch) {
-        QCOMPARE(log.entries().size(), 0);
-        return;
+    const QStringList expectedLog{"Error during JsonValue construction",
+                                  "data.userType: " + QString::number(data.userType()),
+                                  "type expected (m_typeId) : 64"};
+    QCOMPARE(log.texts("Common.JsonValue"), mismatch ? expectedLog : QStringList());
+    if (mismatch) {
+        QCOMPARE(log.entries().at(0).level, 4);
+        QCOMPARE(log.entries().at(2).level, 3);
     }
-    QCOMPARE(log.texts("Common.JsonValue"),
-             (QStringList{"Error during JsonValue construction",
-                          "data.userType: " + QString::number(data.userType()),
-                          "type expected (m_typeId) : 64"}));
-    QCOMPARE(log.entries().at(0).level, 4);
-    QCOMPARE(log.entries().at(1).level, 3);
-    QCOMPARE(log.entries().at(2).level, 3);
 }
 
+// The holder owns its instance: copies must not share it.
 void tst_JsonValue::copiesAreIndependent()
 {
     JsonValue first(QMetaType::QStringList, QStringList{"a"});
@@ -578,24 +484,23 @@ void tst_JsonValue::mapMembers()
 {
     LogCapture log;
     JsonValue holder(QMetaType::QFont, font("Arial", 12, false, false));
-    QCOMPARE(holder.mapValue("family"), QVariant("Arial"));
     QCOMPARE(holder.mapValue("pointSize"), QVariant(12));
-
     holder.setMapValue("bold", true);
     QCOMPARE(holder.value().value<QFont>().weight(), int(QFont::Bold));
 
     // Values as JSON text or a script carries them are converted to the member's type.
     holder.setPropertyValue("pointSize", 14.0);
-    QCOMPARE(holder.value().value<QFont>().pointSize(), 14);
     holder.setPropertyValue("italic", QStringLiteral("true"));
+    QCOMPARE(holder.value().value<QFont>().pointSize(), 14);
     QVERIFY(holder.value().value<QFont>().italic());
-    QCOMPARE(assertions(log), QStringList());
+    QCOMPARE(log.texts("Assert"), QStringList());
 
     holder.setMapValue("pointSize", QStringLiteral("20"));
     holder.setPropertyValue("family", QPoint(1, 1));
     QVERIFY(!holder.mapValue(QString()).isValid());
-    QCOMPARE(assertions(log), (QStringList{"value.userType() == prev.userType()",
-                                           "v.userType() == prev.userType()", "!name.isEmpty()"}));
+    QCOMPARE(log.texts("Assert"),
+             (QStringList{"value.userType() == prev.userType()",
+                          "v.userType() == prev.userType()", "!name.isEmpty()"}));
     QCOMPARE(holder.value().value<QFont>().pointSize(), 14);
     QCOMPARE(holder.value().value<QFont>().family(), QStringLiteral("Arial"));
 
@@ -612,15 +517,12 @@ void tst_JsonValue::registration()
     QMetaType::registerEqualsComparator<Pair>();
 
     QVERIFY(!VariantMapConverter::registerOperatorsPrivate("Zero", 0, pairToMap, pairFromMap));
-    QCOMPARE(assertions(log), QStringList{"0 != typeId"});
+    QCOMPARE(log.texts("Assert"), QStringList{"0 != typeId"});
     log.clear();
 
     QVERIFY(VariantMapConverter::registerOperatorsPrivate("Pair", pairType, pairToMap, pairFromMap));
-    QVERIFY(VariantMapConverter::contains(pairType));
-    QCOMPARE(VariantMapConverter::alias(pairType), QByteArray("Pair"));
     QCOMPARE(VariantMapConverter::userType("Pair"), pairType);
     QCOMPARE(VariantMapConverter::aliases().last(), QByteArray("Pair"));
-
     const QVariant value = QVariant::fromValue(Pair{1, 2});
     const QVariant json = JsonValue::toJson(value);
     QCOMPARE(json.toMap(), (QVariantMap{{"_type", "Pair"}, {"first", 1}, {"second", 2}}));
@@ -631,14 +533,13 @@ void tst_JsonValue::registration()
     QCOMPARE(log.entries().size(), 0);
 
     // Other functions under a known alias, or a known type under another alias, are refused.
-    QVERIFY(!VariantMapConverter::registerOperatorsPrivate("Pair", pairType, otherPairToMap,
+    QVERIFY(!VariantMapConverter::registerOperatorsPrivate("Pair", pairType, counterToMap,
                                                            pairFromMap));
     QCOMPARE(log.texts("Common.JsonValue"),
              QStringList{"Attempting to register converter for Pair that is already registered"});
-    QCOMPARE(assertions(log).size(), 1);
     QVERIFY(!VariantMapConverter::registerOperatorsPrivate("Pair2", pairType, pairToMap,
                                                            pairFromMap));
-    QCOMPARE(assertions(log).size(), 2);
+    QCOMPARE(log.texts("Assert").size(), 2);
     QCOMPARE(VariantMapConverter::userType("Pair2"), 0);
     QCOMPARE(VariantMapConverter::toMap(value), pairToMap(value));
 }

@@ -9,11 +9,9 @@
 #include <formulaoutputservice.h>
 #include <ifavoritesservice.h>
 #include <ihotkeyservice.h>
-#include <iplugin.h>
 #include <ipropertypageregistry.h>
 #include <ithemeservice.h>
 #include <outputchannel.h>
-#include <pluginbase.h>
 #include <propertypage.h>
 #include <propertypageregistry.h>
 #include <servicelocator.h>
@@ -42,11 +40,6 @@ class UnknownService : public IUnknownService
 public:
     int answer() const override { return 42; }
 };
-
-QStringList assertTexts(const LogCapture &capture)
-{
-    return capture.texts("Assert");
-}
 
 } // namespace
 
@@ -81,7 +74,7 @@ void tst_HostApiServices::locatorHasDefaultServices()
     QVERIFY(locator->service<HostApi::IPropertyPageRegistry>());
     QVERIFY(locator->service<HostApi::IFavoritesService>());
     QVERIFY(locator->service<HostApi::IThemeService>());
-    QVERIFY(assertTexts(capture).isEmpty());
+    QVERIFY(capture.texts("Assert").isEmpty());
 }
 
 void tst_HostApiServices::missingServiceIsReported()
@@ -89,13 +82,8 @@ void tst_HostApiServices::missingServiceIsReported()
     HostApi::ServiceLocator locator;
     LogCapture capture;
     QVERIFY(!locator.service<IUnknownService>());
-    QCOMPARE(assertTexts(capture), QStringList{QStringLiteral("Service not found")});
+    QCOMPARE(capture.texts("Assert"), QStringList{QStringLiteral("Service not found")});
     QCOMPARE(capture.entries().first().level, 3);
-
-    // An empty locator has no default services either.
-    capture.clear();
-    QVERIFY(!locator.service<HostApi::IHotKeyService>());
-    QCOMPARE(assertTexts(capture), QStringList{QStringLiteral("Service not found")});
 }
 
 void tst_HostApiServices::registeredServiceIsFound()
@@ -107,7 +95,6 @@ void tst_HostApiServices::registeredServiceIsFound()
     QCOMPARE(locator.service<IUnknownService>(), static_cast<IUnknownService *>(&first));
     locator.registerService<IUnknownService>(&second);
     QCOMPARE(locator.service<IUnknownService>(), static_cast<IUnknownService *>(&second));
-    QCOMPARE(locator.service<IUnknownService>()->answer(), 42);
     locator.unregisterService<IUnknownService>();
     QVERIFY(!locator.hasService<IUnknownService>());
 }
@@ -119,12 +106,12 @@ void tst_HostApiServices::registryHoldsLocator()
         HostApi::ServiceRegistry registry;
         QCOMPARE(registry.locator(), Application::instance()->serviceLocator());
         QVERIFY(registry.service<HostApi::IHotKeyService>());
-        QVERIFY(assertTexts(capture).isEmpty());
+        QVERIFY(capture.texts("Assert").isEmpty());
     }
     LogCapture capture;
     HostApi::ServiceRegistry registry(nullptr);
     QVERIFY(!registry.service<HostApi::IHotKeyService>());
-    QCOMPARE(assertTexts(capture),
+    QCOMPARE(capture.texts("Assert"),
              QStringList({QStringLiteral("0 != m_locator"), QStringLiteral("0 != m_locator")}));
 }
 
@@ -137,7 +124,6 @@ void tst_HostApiServices::outputChannelKeepsTextAndSignals()
     QVERIFY(channel);
     QCOMPARE(registered.count(), 1);
     QCOMPARE(service.channel(QStringLiteral("webpluginoutput")), channel);
-    QVERIFY(!service.channel(QStringLiteral("other")));
 
     QSignalSpy appended(channel, &HostApi::OutputChannel::appended);
     HostApi::IOutputChannel *writer = channel;
@@ -147,9 +133,6 @@ void tst_HostApiServices::outputChannelKeepsTextAndSignals()
     QCOMPARE(channel->text(), QStringLiteral("a: b, c\nd: e, f\n"));
     QCOMPARE(appended.count(), 2);
     QCOMPARE(appended.at(1).at(0).toString(), QStringLiteral("d: e, f\n"));
-
-    channel->clear();
-    QVERIFY(channel->text().isEmpty());
 }
 
 void tst_HostApiServices::outputChannelRegisteredOnce()
@@ -165,7 +148,7 @@ void tst_HostApiServices::outputChannelRegisteredOnce()
 
     LogCapture capture;
     QVERIFY(!service.registerChannel(QString(), QStringLiteral("Z")));
-    QCOMPARE(assertTexts(capture), QStringList{QStringLiteral("!id.isEmpty()")});
+    QCOMPARE(capture.texts("Assert"), QStringList{QStringLiteral("!id.isEmpty()")});
 }
 
 void tst_HostApiServices::outputChannelKeepsNewestText()
@@ -192,42 +175,23 @@ void tst_HostApiServices::outputChannelKeepsNewestText()
     QCOMPARE(channel.text(), QString(HostApi::OutputChannel::MaxTextLength, QLatin1Char('b')));
 }
 
+// A registered template is found by a document's template id; its flags are a bit mask.
 void tst_HostApiServices::docTemplateKeepsValues()
 {
-    HostApi::PluginBase plugin("sample");
-    QIcon icon(QPixmap(4, 4));
-    QIcon openInIcon(QPixmap(8, 8));
-    const QList<QKeySequence> keys{QKeySequence(QStringLiteral("Ctrl+Shift+W"))};
     int applied = 0;
     auto *docTemplate = new HostApi::DocTemplate(
-        &plugin, "webplugin_sample", QStringLiteral("Sample"), icon, openInIcon,
+        nullptr, "webplugin_sample", QStringLiteral("Sample"), QIcon(), QIcon(),
         HostApi::DocTemplate::SupportRefresh | HostApi::DocTemplate::SupportTrading,
-        QStringLiteral("sample"), HostApi::DocTemplate::OpenInSymbolList, keys,
+        QStringLiteral("sample"), HostApi::DocTemplate::OpenInSymbolList, {},
         [&applied](Document *, const QString &) { ++applied; }, nullptr, {14, 15}, true);
-
     HostApi::DocTemplateService service;
     QVERIFY(service.registerTemplate(docTemplate));
-    HostApi::DocTemplate *kept = service.docTemplate("webplugin_sample");
-    QCOMPARE(kept, docTemplate);
-    QCOMPARE(kept->plugin(), static_cast<HostApi::IPlugin *>(&plugin));
-    QCOMPARE(kept->name(), QStringLiteral("Sample"));
-    QCOMPARE(kept->icon().cacheKey(), icon.cacheKey());
-    QCOMPARE(kept->openInIcon().cacheKey(), openInIcon.cacheKey());
-    QCOMPARE(kept->supportFlags(), 0x28);
-    QVERIFY(kept->supports(HostApi::DocTemplate::SupportTrading));
-    QVERIFY(!kept->supports(HostApi::DocTemplate::SupportPrinting));
-    QCOMPARE(kept->styleTemplateGroup(), QStringLiteral("sample"));
-    QCOMPARE(kept->openInContext(), 2);
-    QCOMPARE(kept->hotKeys(), keys);
-    QVERIFY(kept->styleTemplateApplier());
-    kept->styleTemplateApplier()(nullptr, QString());
+    QCOMPARE(service.docTemplate(Document("webplugin_sample").templateId()), docTemplate);
+    QCOMPARE(docTemplate->supportFlags(), 0x28);
+    QVERIFY(docTemplate->supports(HostApi::DocTemplate::SupportTrading));
+    QVERIFY(!docTemplate->supports(HostApi::DocTemplate::SupportPrinting));
+    docTemplate->styleTemplateApplier()(nullptr, QString());
     QCOMPARE(applied, 1);
-    QVERIFY(!kept->styleTemplateBuilder());
-    QCOMPARE(kept->supportedSymbolTypes(), QList<int>({14, 15}));
-    QVERIFY(kept->isQuorvexApp());
-
-    Document doc("webplugin_sample");
-    QCOMPARE(service.docTemplate(doc.templateId()), docTemplate);
 }
 
 void tst_HostApiServices::docTemplateServiceRefuses_data()
@@ -251,7 +215,7 @@ void tst_HostApiServices::docTemplateServiceRefuses()
     QVERIFY(service.registerTemplate(make("webplugin_a")));
     LogCapture capture;
     QVERIFY(!service.registerTemplate(make(id)));
-    QCOMPARE(assertTexts(capture), QStringList{report});
+    QCOMPARE(capture.texts("Assert"), QStringList{report});
     QCOMPARE(service.templates().size(), 1);
 }
 
@@ -266,7 +230,7 @@ void tst_HostApiServices::propertyPageRegistryOwnsPages()
         refused = new HostApi::PropertyPage(QIcon());
         LogCapture capture;
         QVERIFY(!registry.registerPage("webplugin_a_page", refused));
-        QCOMPARE(assertTexts(capture), QStringList{QStringLiteral("!m_pages.contains(id)")});
+        QCOMPARE(capture.texts("Assert"), QStringList{QStringLiteral("!m_pages.contains(id)")});
         QVERIFY(refused.isNull());
         QCOMPARE(registry.page("webplugin_a_page"), first.data());
         QCOMPARE(registry.pageIds(), QList<QByteArray>{"webplugin_a_page"});

