@@ -119,12 +119,22 @@ public:
             if (it == run.counters.end())
                 continue;
             const QString name = QString::fromStdString(run.run_name.function_name);
-            if (run.run_type == Run::RT_Iteration || run.aggregate_name == "median")
-                rates[name] = it->second.value / 1e6;
+            if (run.run_type == Run::RT_Iteration)
+                m_lastRates[name] = it->second.value / 1e6;
+            else if (run.aggregate_name == "median")
+                m_medianRates[name] = it->second.value / 1e6;
         }
     }
 
-    QMap<QString, double> rates;
+    // In MB/s; 0 for an unknown benchmark.
+    double rate(const QString &name) const
+    {
+        return m_medianRates.value(name, m_lastRates.value(name));
+    }
+
+private:
+    QMap<QString, double> m_lastRates;
+    QMap<QString, double> m_medianRates;
 };
 
 struct Vector
@@ -169,12 +179,10 @@ int main(int argc, char **argv)
                 ZlibLevel);
     for (const Vector &v : vectors) {
         const QString name = QLatin1String(v.name);
-        const QString explodeName = QLatin1String("explode/") + name;
-        const QString inflateName = QLatin1String("inflate/") + name;
-        if (!reporter.rates.contains(explodeName) || !reporter.rates.contains(inflateName))
+        const double explodeRate = reporter.rate(QLatin1String("explode/") + name);
+        const double inflateRate = reporter.rate(QLatin1String("inflate/") + name);
+        if (explodeRate <= 0 || inflateRate <= 0)
             continue;
-        const double explodeRate = reporter.rates.value(explodeName);
-        const double inflateRate = reporter.rates.value(inflateName);
         std::printf("  %-20s explode %8.1f MB/s   inflate %8.1f MB/s   ratio %.2f\n", v.label,
                     explodeRate, inflateRate, explodeRate / inflateRate);
     }

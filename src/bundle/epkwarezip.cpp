@@ -30,24 +30,23 @@ static_assert(MaxTokenBits <= RefilledBits, "a refill must hold a whole token");
 // first bit in bit 0). Every entry belongs to the symbol whose code those bits start with;
 // the codes are complete, so no bit pattern lacks a symbol. The literal and length tables are
 // indexed from the token's flag bit on, which saves a shift in the hot loop; their entries for
-// the other flag value stay empty and are never read.
-struct LiteralEntry
-{
-    std::uint8_t symbol;
-    std::uint8_t bits;       // the flag bit and the code
-};
+// the other flag value stay empty and are never read. Every entry starts with the number of
+// bits it consumes, so that the hot loop can shift by the loaded entry as it is.
+
+// The bits of the flag and the code in the low byte, the symbol in the high byte.
+using LiteralEntry = std::uint16_t;
 
 struct LengthEntry
 {
-    std::uint16_t base;
     std::uint8_t codeBits;   // the flag bit and the code
     std::uint8_t extraBits;
+    std::uint16_t base;
 };
 
 struct DistanceEntry
 {
-    std::uint8_t high;
     std::uint8_t bits;
+    std::uint8_t high;
 };
 
 constexpr int NoFlag = -1;
@@ -72,20 +71,18 @@ constexpr std::array<Entry, 1 << TableBits> lookupTable(const std::array<std::ui
 
 constexpr auto LiteralTable = lookupTable<LiteralEntry, 1 + Pkware::MaxLiteralCodeBits>(
     Pkware::LiteralCodeBits, Pkware::LiteralCodes, LiteralFlag, [](std::size_t symbol) {
-        return LiteralEntry{std::uint8_t(symbol),
-                            std::uint8_t(1 + Pkware::LiteralCodeBits[symbol])};
+        return LiteralEntry(symbol << 8 | (1u + Pkware::LiteralCodeBits[symbol]));
     });
 
 constexpr auto LengthTable = lookupTable<LengthEntry, 1 + Pkware::MaxLengthCodeBits>(
     Pkware::LengthCodeBits, Pkware::LengthCodes, MatchFlag, [](std::size_t symbol) {
-        return LengthEntry{Pkware::LengthBase[symbol],
-                           std::uint8_t(1 + Pkware::LengthCodeBits[symbol]),
-                           Pkware::LengthExtraBits[symbol]};
+        return LengthEntry{std::uint8_t(1 + Pkware::LengthCodeBits[symbol]),
+                           Pkware::LengthExtraBits[symbol], Pkware::LengthBase[symbol]};
     });
 
 constexpr auto DistanceTable = lookupTable<DistanceEntry, Pkware::MaxDistanceCodeBits>(
     Pkware::DistanceCodeBits, Pkware::DistanceCodes, NoFlag, [](std::size_t symbol) {
-        return DistanceEntry{std::uint8_t(symbol), Pkware::DistanceCodeBits[symbol]};
+        return DistanceEntry{Pkware::DistanceCodeBits[symbol], std::uint8_t(symbol)};
     });
 
 constexpr quint64 lowBits(quint64 bits, unsigned count)
@@ -213,9 +210,9 @@ Q_ALWAYS_INLINE uchar readLiteral(quint64 &bits, int &count)
 {
     if constexpr (CodedLiterals) {
         const LiteralEntry entry = LiteralTable[lowBits(bits, 1 + Pkware::MaxLiteralCodeBits)];
-        bits >>= entry.bits;
-        count -= entry.bits;
-        return entry.symbol;
+        bits >>= entry & 63;
+        count -= entry & 0xff;
+        return uchar(entry >> 8);
     } else {
         const uchar literal = uchar(bits >> 1);
         bits >>= 9;

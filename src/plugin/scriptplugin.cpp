@@ -4,6 +4,8 @@
 #include "bundle/findbundles.h"
 #include "bundle/scriptbundle.h"
 #include "common/pluginlogline.h"
+#include "document/scriptdocument.h"
+#include "document/scriptwidget.h"
 
 #include <appearancemanager.h>
 #include <application.h>
@@ -107,7 +109,17 @@ int ScriptPlugin::initDocument(Document *doc)
         log(tr("failed to create document"), tr("plugin requires more recent version of application"));
         return DocumentRefused;
     }
+    new ScriptDocument(this, doc, spec);
     return DocumentCreated;
+}
+
+void ScriptPlugin::applyContext(Document *doc, ContextData *context)
+{
+    HOSTAPI_ASSERT(0 != context, return);
+    HOSTAPI_ASSERT(0 != doc, return);
+    auto *widget = qobject_cast<ScriptWidget *>(doc->documentWidget());
+    HOSTAPI_ASSERT(widget && widget->scriptDoc(), return);
+    widget->scriptDoc()->setCreationContext(*context);
 }
 
 HostApi::HotKeyAction *ScriptPlugin::hotkey(const QByteArray &templateId,

@@ -37,7 +37,11 @@ public:
     void setSearchFolders(const QString &applicationDir, const QString &pluginFolder);
 
     void init() override;
+    // Creates the document's ScriptDocument, a child of doc; refuses a plug-in that needs a
+    // newer API.
     int initDocument(Document *doc) override;
+    // Hands context to the script document shown by doc, as the context it was opened with.
+    void applyContext(Document *doc, ContextData *context) override;
 
     // The hot key of a template's document (Back, Forward, inspector); null when unknown.
     HostApi::HotKeyAction *hotkey(const QByteArray &templateId, const QByteArray &hotkeyId) const;

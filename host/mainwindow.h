@@ -1,0 +1,88 @@
+#pragma once
+
+#include "workspace.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMainWindow>
+#include <QPointer>
+
+class DocumentWindow;
+class OutputDock;
+class PluginMenu;
+class QActionGroup;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QUndoGroup;
+
+namespace HostApi {
+class OutputChannel;
+}
+
+// The host's main window: the document area, the "Plug-ins" menu of the registered document
+// templates, the Edit, View and Window menus, the "Plugin Output" dock and the status bar of
+// the active document.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Fills the "Plug-ins" menu and shows channel in the output dock (after the module's init).
+    void setUp(HostApi::OutputChannel *channel);
+
+    // Opens a new document of the template with that id; null, with the reason in error, when
+    // there is no such template or its plug-in refuses.
+    DocumentWindow *openDocument(const QByteArray &templateId, QString *error = nullptr);
+
+    // Open document windows in stacking order, bottom first.
+    QList<DocumentWindow *> documentWindows() const;
+    DocumentWindow *activeDocumentWindow() const;
+
+    Workspace workspace() const;
+    // Opens the workspace's documents as they were; those that cannot be opened are left out
+    // (each reason in the status bar and the diagnostic log).
+    void restoreWorkspace(const Workspace &workspace);
+
+    // The active document's status line, as the status bar shows it.
+    QString statusLine() const;
+
+    QMdiArea *documentArea() const { return m_area; }
+    OutputDock *outputDock() const { return m_outputDock; }
+    PluginMenu *pluginMenu() const { return m_pluginMenu; }
+    QUndoGroup *undoGroup() const { return m_undoGroup; }
+
+private:
+    void createMenus();
+    void createEditMenu();
+    void createViewMenu();
+    void createWindowMenu();
+    void openFromMenu(const QByteArray &templateId);
+    void activate(QMdiSubWindow *subWindow);
+    void trackUndoStack(DocumentWindow *window);
+    void triggerStandardAction(const QByteArray &hotKeyId);
+    void updateEditActions();
+    void showDocumentMenu(DocumentWindow *window);
+    void showStatus(const QString &line);
+    void showSettings();
+    void print();
+    void showAbout();
+
+    QMdiArea *m_area;
+    OutputDock *m_outputDock;
+    PluginMenu *m_pluginMenu;
+    QUndoGroup *m_undoGroup;
+    QLabel *m_statusLabel;
+    QMenu *m_editMenu = nullptr;
+    QMenu *m_windowMenu = nullptr;
+    QPointer<QAction> m_documentMenuAction;
+    QAction *m_printAction = nullptr;
+    QAction *m_undoAction = nullptr;
+    QAction *m_redoAction = nullptr;
+    QList<QAction *> m_standardActions;
+    QPointer<DocumentWindow> m_active;
+};

@@ -1,0 +1,7 @@
+#include "shellobject.h"
+
+ShellObject::~ShellObject() = default;
+
+void ShellObject::objectAttach()
+{
+}

@@ -1,0 +1,52 @@
+#include "webpage.h"
+
+#include "externalurl.h"
+
+#include <application.h>
+
+#include <QNetworkRequest>
+
+namespace {
+
+const char BundleUrlPrefix[] = "file:///";
+// The engine's error for a load it stopped because the content is not shown (it goes to
+// unsupportedContent() instead): "Frame load interrupted by policy change".
+constexpr int LoadInterruptedByPolicy = 102;
+
+} // namespace
+
+WebPage::WebPage(QObject *parent)
+    : QWebPage(parent)
+{
+}
+
+void WebPage::setSupportRedirectToExternalLinks(bool support)
+{
+    m_supportRedirectToExternalLinks = support;
+}
+
+bool WebPage::acceptNavigationRequest(QWebFrame *, const QNetworkRequest &request,
+                                      NavigationType)
+{
+    const QUrl url = request.url();
+    if (url.toString().toLower().startsWith(QLatin1String(BundleUrlPrefix)))
+        return true;
+    if (m_supportRedirectToExternalLinks)
+        return true;
+    if (isExternallyOpenable(url))
+        Application::instance()->openUrl(url);
+    else
+        emit externalLinkRefused(url);
+    return false;
+}
+
+bool WebPage::extension(Extension extension, const ExtensionOption *option,
+                        ExtensionReturn *output)
+{
+    if (extension == ErrorPageExtension && option) {
+        const auto *error = static_cast<const ErrorPageExtensionOption *>(option);
+        if (error->domain == WebKit && error->error == LoadInterruptedByPolicy)
+            return false;
+    }
+    return QWebPage::extension(extension, option, output);
+}

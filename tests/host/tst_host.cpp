@@ -1,0 +1,750 @@
+#include "bundletestutils.h"
+#include "testsupport.h"
+
+#include "captionbar.h"
+#include "documentwindow.h"
+#include "hostoptions.h"
+#include "hosttheme.h"
+#include "linkgroups.h"
+#include "mainwindow.h"
+#include "moduleloader.h"
+#include "outputdock.h"
+#include "pluginmenu.h"
+#include "settingsdialog.h"
+#include "workspacestore.h"
+
+#include <appearancemanager.h>
+#include <actionwidget.h>
+#include <application.h>
+#include <doctemplate.h>
+#include <document.h>
+#include <featuremanager.h>
+#include <hotkeyaction.h>
+#include <iformulaoutputservice.h>
+#include <iplugin.h>
+#include <outputchannel.h>
+#include <servicelocator.h>
+#include <settings.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QUndoStack>
+#include <QVBoxLayout>
+#include <QWebFrame>
+#include <QWebView>
+#include <QtTest>
+
+#include <memory>
+
+Q_DECLARE_METATYPE(HostOptions::Result)
+
+namespace {
+
+const QByteArray exampleTemplate = "webplugin_bridge-tour";
+const QString startedLine = QStringLiteral("bridge-tour: Bridge Tour 1.0 started, API 1.0, \n");
+
+QVariant evaluate(DocumentWindow *window, const QString &script)
+{
+    auto *view = window->document()->documentWidget()->findChild<QWebView *>();
+    return view ? view->page()->mainFrame()->evaluateJavaScript(script) : QVariant();
+}
+
+QString pageText(DocumentWindow *window, const QString &elementId)
+{
+    return evaluate(window, QStringLiteral("document.getElementById('%1').textContent").arg(elementId))
+        .toString();
+}
+
+// The first entry of the menus below widget (sub-menus included) whose text starts so.
+QAction *menuAction(QWidget *widget, const QString &textStart)
+{
+    for (QAction *action : widget->actions()) {
+        if (QMenu *menu = action->menu()) {
+            if (QAction *found = menuAction(menu, textStart))
+                return found;
+        } else if (action->text().startsWith(textStart)) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+// A workspace file: the documents (JSON values, as text) and the index of the active one.
+QByteArray makeWorkspaceFile(const QList<QByteArray> &documents, int active = 0)
+{
+    QByteArray list;
+    for (const QByteArray &document : documents)
+        list += (list.isEmpty() ? "" : ",") + document;
+    return "{\"format\": 1, \"active\": " + QByteArray::number(active) + ", \"documents\": [" + list + "]}";
+}
+
+QByteArray documentEntry(const QByteArray &id, const QByteArray &extra = QByteArray())
+{
+    return "{\"template\": \"" + id + "\", \"x\": 10, \"y\": 20, \"width\": 300, \"height\": 200"
+        + extra + "}";
+}
+
+// Records whether its document was still alive when the widget was destroyed.
+class ProbeWidget : public QWidget
+{
+public:
+    ProbeWidget(Document *document, bool &documentAlive)
+        : m_document(document), m_documentAlive(documentAlive) {}
+    ~ProbeWidget() override { m_documentAlive = !m_document.isNull(); }
+
+private:
+    QPointer<Document> m_document;
+    bool &m_documentAlive;
+};
+
+HostApi::DocTemplate *testTemplate()
+{
+    static HostApi::DocTemplate docTemplate(nullptr, "test", QStringLiteral("Test"), QIcon(), QIcon(), 0,
+                                            QString(), 0, {}, nullptr, nullptr, {}, false);
+    return &docTemplate;
+}
+
+class CountingCommand : public QUndoCommand
+{
+public:
+    CountingCommand(int &counter) : QUndoCommand(QStringLiteral("Count")), m_counter(counter) {}
+    void redo() override { ++m_counter; }
+    void undo() override { --m_counter; }
+
+private:
+    int &m_counter;
+};
+
+} // namespace
+
+class tst_Host : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void options_data();
+    void options();
+    void workspaceFile_data();
+    void workspaceFile();
+    void workspaceFileRoundTrip();
+
+    void statusLine_data();
+    void statusLine();
+    void documentWindowLayout();
+    void pluginMenu();
+    void documentWindow();
+    void outputDock();
+    void refusedDocument();
+    void linkGroups_data();
+    void linkGroups();
+    void editMenu();
+    void theme();
+    void settingsDialog();
+    void workspaceRoundTrip();
+
+private:
+    DocumentWindow *openExample();
+
+    QTemporaryDir m_data;
+    ModuleLoader m_loader;
+    HostTheme m_theme;
+    HostApi::OutputChannel *m_channel = nullptr;
+    std::unique_ptr<MainWindow> m_window;
+};
+
+void tst_Host::initTestCase()
+{
+    const QString plugins = m_data.filePath(QStringLiteral("WebPlugins"));
+    QVERIFY(writeFile(plugins + QStringLiteral("/webplugins.xml"),
+                      "<webplugins><webplugin path=\"" + testDataPath().toUtf8()
+                          + "bridge-tour\"/></webplugins>"));
+    QVERIFY(writeFile(plugins + QStringLiteral("/future/plugin.spec"),
+                      "{ id: \"future\", name: \"Future\", apiVersion: \"2.0\" }"));
+    Application::instance()->setAppDataPath(m_data.path());
+    m_theme.restore();
+
+    QVERIFY2(m_loader.load(qEnvironmentVariable("TESSEL_BUILD_DIR") + QStringLiteral("/plugins/libtessel.so")),
+             qPrintable(m_loader.errorString()));
+    QVERIFY(!m_loader.load());
+    m_loader.plugin()->init();
+    m_channel = HostApi::ServiceLocator::instance()->service<HostApi::IFormulaOutputService>()
+                    ->channel(QStringLiteral("webpluginoutput"));
+    QVERIFY(m_channel);
+}
+
+void tst_Host::init()
+{
+    m_window = std::make_unique<MainWindow>();
+    m_window->setUp(m_channel);
+    m_window->resize(1000, 700);
+    m_window->show();
+}
+
+void tst_Host::cleanup()
+{
+    m_window.reset();
+}
+
+DocumentWindow *tst_Host::openExample()
+{
+    QString error;
+    DocumentWindow *window = m_window->openDocument(exampleTemplate, &error);
+    if (!window)
+        qWarning("%s", qPrintable(error));
+    else if (!QTest::qWaitFor([window] { return window->isReady(); }, 30000))
+        qWarning("the example did not get ready");
+    return window;
+}
+
+void tst_Host::options_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<HostOptions::Result>("result");
+    QTest::addColumn<QString>("openId");
+    QTest::addColumn<int>("timeout");
+    QTest::addColumn<bool>("echo");
+    QTest::addColumn<QString>("error");
+
+    using R = HostOptions::Result;
+    const QStringList shot{QStringLiteral("--open"), QStringLiteral("x"),
+                           QStringLiteral("--screenshot"), QStringLiteral("f.png")};
+    QTest::newRow("none") << QStringList() << R::Run << QString() << 30 << false << QString();
+    QTest::newRow("all") << shot + QStringList{QStringLiteral("--data-dir"), QStringLiteral("d"),
+                                               QStringLiteral("--module"), QStringLiteral("m"),
+                                               QStringLiteral("--timeout"), QStringLiteral("5"),
+                                               QStringLiteral("--log")}
+                         << R::Run << QStringLiteral("x") << 5 << true << QString();
+    QTest::newRow("last-value-wins") << QStringList{QStringLiteral("--open"), QStringLiteral("a"),
+                                                    QStringLiteral("--open"), QStringLiteral("b")}
+                                     << R::Run << QStringLiteral("b") << 30 << false << QString();
+    QTest::newRow("help") << QStringList{QStringLiteral("--log"), QStringLiteral("--help"), QStringLiteral("--bad")}
+                          << R::ShowHelp << QString() << 30 << true << QString();
+    QTest::newRow("timeout-max") << shot + QStringList{QStringLiteral("--timeout"), QStringLiteral("3600")}
+                                 << R::Run << QStringLiteral("x") << 3600 << false << QString();
+    QTest::newRow("timeout-above-max") << shot + QStringList{QStringLiteral("--timeout"), QStringLiteral("3601")}
+                                       << R::UsageError << QString() << 0 << false
+                                       << QStringLiteral("--timeout must be a number of seconds from 1 to 3600");
+    QTest::newRow("timeout-with-unit") << shot + QStringList{QStringLiteral("--timeout"), QStringLiteral("5s")}
+                                       << R::UsageError << QString() << 0 << false
+                                       << QStringLiteral("--timeout must be a number of seconds from 1 to 3600");
+    QTest::newRow("timeout-without-screenshot")
+        << QStringList{QStringLiteral("--timeout"), QStringLiteral("5")}
+        << R::UsageError << QString() << 0 << false << QStringLiteral("--timeout needs --screenshot");
+    QTest::newRow("empty-value") << QStringList{QStringLiteral("--open"), QString()}
+                                 << R::UsageError << QString() << 0 << false << QStringLiteral("--open needs a value");
+    QTest::newRow("value-missing-at-end") << QStringList{QStringLiteral("--data-dir")}
+                                          << R::UsageError << QString() << 0 << false
+                                          << QStringLiteral("--data-dir needs a value");
+    QTest::newRow("screenshot-without-open") << QStringList{QStringLiteral("--screenshot"), QStringLiteral("f")}
+                                             << R::UsageError << QString() << 0 << false
+                                             << QStringLiteral("--screenshot needs --open");
+    QTest::newRow("positional") << QStringList{QStringLiteral("bridge-tour")}
+                                << R::UsageError << QString() << 0 << false
+                                << QStringLiteral("unknown argument 'bridge-tour'");
+}
+
+void tst_Host::options()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(HostOptions::Result, result);
+    QFETCH(QString, openId);
+    QFETCH(int, timeout);
+    QFETCH(bool, echo);
+    QFETCH(QString, error);
+
+    HostOptions options;
+    QCOMPARE(options.parse(QStringList{QStringLiteral("tessel-host")} + arguments), result);
+    QCOMPARE(options.errorText(), error);
+    if (result != HostOptions::Result::Run)
+        return;
+    QCOMPARE(options.openId(), openId);
+    QCOMPARE(options.timeoutSeconds(), timeout);
+    QCOMPARE(options.echoOutput(), echo);
+}
+
+void tst_Host::workspaceFile_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QList<QByteArray>>("restored");
+    QTest::addColumn<int>("active");
+    QTest::addColumn<int>("warnings");
+
+    const QByteArray a = documentEntry("a");
+    const QByteArray c = documentEntry("c");
+    const QList<QByteArray> both{"a", "c"};
+    // A bad entry between two good ones is left out; the active index follows.
+    const struct { const char *name; QByteArray entry; } badEntries[] = {
+        {"not-an-object", "5"},
+        {"no-template", "{\"x\": 1, \"y\": 1, \"width\": 1, \"height\": 1}"},
+        {"title-not-text", documentEntry("b", ", \"title\": 5")},
+        {"title-too-long", documentEntry("b", ", \"title\": \"" + QByteArray(1025, 'x') + "\"")},
+        {"fractional-x", "{\"template\": \"b\", \"x\": 1.5, \"y\": 1, \"width\": 1, \"height\": 1}"},
+        {"zero-height", "{\"template\": \"b\", \"x\": 1, \"y\": 1, \"width\": 1, \"height\": 0}"},
+        {"too-wide", "{\"template\": \"b\", \"x\": 1, \"y\": 1, \"width\": 100001, \"height\": 1}"},
+        {"width-as-text", "{\"template\": \"b\", \"x\": 1, \"y\": 1, \"width\": \"9\", \"height\": 1}"},
+        {"unknown-state", documentEntry("b", ", \"state\": \"fullscreen\"")},
+        {"link-group-too-high", documentEntry("b", ", \"linkGroup\": 7")},
+        {"negative-link-group", documentEntry("b", ", \"linkGroup\": -1")},
+    };
+    for (const auto &bad : badEntries)
+        QTest::newRow(bad.name) << makeWorkspaceFile({a, bad.entry, c}, 2) << both << 1 << 1;
+
+    QTest::newRow("all-good") << makeWorkspaceFile({a, documentEntry("b", ", \"state\": \"maximized\", \"linkGroup\": 6"), c}, 1)
+                              << QList<QByteArray>{"a", "b", "c"} << 1 << 0;
+    QTest::newRow("active-left-out") << makeWorkspaceFile({a, "5", c}, 1) << both << -1 << 1;
+    QList<QByteArray> many;
+    QList<QByteArray> kept;
+    for (int i = 0; i <= WorkspaceStore::MaxDocuments; ++i) {
+        many.append(documentEntry("a" + QByteArray::number(i)));
+        if (i < WorkspaceStore::MaxDocuments)
+            kept.append("a" + QByteArray::number(i));
+    }
+    QTest::newRow("too-many-documents") << makeWorkspaceFile(many, 0) << kept << 0 << 1;
+    QTest::newRow("not-json") << QByteArray("{\"format\": 1,") << QList<QByteArray>() << -1 << 1;
+    QTest::newRow("json-array") << QByteArray("[]") << QList<QByteArray>() << -1 << 1;
+    QTest::newRow("other-format") << QByteArray("{\"format\": 2, \"documents\": [" + a + "]}")
+                                  << QList<QByteArray>() << -1 << 1;
+    QTest::newRow("too-large") << makeWorkspaceFile({a}) + QByteArray(WorkspaceStore::MaxFileSize, ' ')
+                               << QList<QByteArray>() << -1 << 1;
+}
+
+void tst_Host::workspaceFile()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QList<QByteArray>, restored);
+    QFETCH(int, active);
+    QFETCH(int, warnings);
+
+    QTemporaryDir dir;
+    const QString fileName = dir.filePath(QLatin1String(WorkspaceStore::FileName));
+    QVERIFY(writeFile(fileName, file));
+    LogCapture log;
+    const Workspace workspace = WorkspaceStore(fileName).load();
+    QList<QByteArray> ids;
+    for (const WorkspaceDocument &document : workspace.documents)
+        ids.append(document.templateId);
+    QCOMPARE(ids, restored);
+    QCOMPARE(workspace.activeDocument, active);
+    QCOMPARE(log.texts("TesselHost.Workspace").size(), warnings);
+}
+
+void tst_Host::workspaceFileRoundTrip()
+{
+    QTemporaryDir dir;
+    const WorkspaceStore store(dir.filePath(QStringLiteral("workspace.json")));
+    QCOMPARE(store.load().documents.size(), 0);
+
+    Workspace workspace;
+    workspace.windowGeometry = QByteArray("\x01\x02\xff geometry", 12);
+    workspace.windowState = "state";
+    WorkspaceDocument quotes;
+    quotes.templateId = "webplugin_quotes";
+    quotes.title = QStringLiteral("Котировки \"live\"");
+    quotes.geometry = QRect(-20, 5, 640, 480);
+    quotes.state = WorkspaceDocument::WindowState::Maximized;
+    quotes.linkGroup = 3;
+    WorkspaceDocument chart;
+    chart.templateId = "webplugin_chart";
+    chart.geometry = QRect(0, 0, 1, 1);
+    chart.state = WorkspaceDocument::WindowState::Minimized;
+    workspace.documents = {quotes, chart};
+    workspace.activeDocument = 1;
+    QVERIFY(store.save(workspace));
+
+    const Workspace loaded = store.load();
+    QCOMPARE(loaded.windowGeometry, workspace.windowGeometry);
+    QCOMPARE(loaded.windowState, workspace.windowState);
+    QCOMPARE(loaded.documents, workspace.documents);
+    QCOMPARE(loaded.activeDocument, 1);
+
+    LogCapture log;
+    QVERIFY(!WorkspaceStore(dir.filePath(QStringLiteral("missing/workspace.json"))).save(workspace));
+    QCOMPARE(log.texts("TesselHost.Workspace").size(), 1);
+}
+
+void tst_Host::statusLine_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("inProgress");
+    QTest::addColumn<QString>("line");
+
+    QTest::newRow("none") << int(Document::StatusNone) << QString() << false << QString();
+    QTest::newRow("none-with-text") << int(Document::StatusNone) << QStringLiteral("idle") << false
+                                    << QStringLiteral("idle");
+    QTest::newRow("initializing") << int(Document::StatusInitializing) << QString() << false
+                                  << QStringLiteral("Initializing");
+    QTest::newRow("ready-same-text") << int(Document::StatusReady) << QStringLiteral("Ready") << false
+                                     << QStringLiteral("Ready");
+    QTest::newRow("error-with-text") << int(Document::StatusError) << QStringLiteral("feed down") << false
+                                     << QStringLiteral("Error: feed down");
+    QTest::newRow("loading-wins") << int(Document::StatusReady) << QStringLiteral("x") << true
+                                  << QStringLiteral("Loading: 42% completed");
+    QTest::newRow("unknown-status") << 7 << QStringLiteral("text") << false << QStringLiteral("text");
+}
+
+void tst_Host::statusLine()
+{
+    QFETCH(int, status);
+    QFETCH(QString, text);
+    QFETCH(bool, inProgress);
+    QFETCH(QString, line);
+
+    auto *document = new Document("test");
+    DocumentWindow window(document, testTemplate());
+    QSignalSpy lines(&window, &DocumentWindow::statusLineChanged);
+    document->setProgressText(QStringLiteral("42% completed"));
+    document->setInProgress(inProgress);
+    document->setStatus(status);
+    document->setStatusText(text);
+    QCOMPARE(window.statusLine(), line);
+    QCOMPARE(window.captionBar()->statusText(), line);
+    QVERIFY(!lines.isEmpty());
+    QCOMPARE(lines.last().first().toString(), line);
+}
+
+void tst_Host::documentWindowLayout()
+{
+    auto *document = new Document("test");
+    bool documentAliveAtWidgetEnd = false;
+    auto *window = new DocumentWindow(document, testTemplate());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Test"));
+    QVERIFY(!window->isReady());
+    QSignalSpy ready(window, &DocumentWindow::ready);
+
+    auto *caption = new QAction(QStringLiteral("Inspect"), document);
+    document->addCaptionBarUserAction(caption);
+    auto *header = new QLabel(QStringLiteral("header"));
+    auto *content = new ProbeWidget(document, documentAliveAtWidgetEnd);
+    document->setDocumentWidget(content);
+    document->setDocumentHeader(header);
+    document->setDescription(QStringLiteral("desc"));
+    document->setTitle(QStringLiteral("Titled"));
+
+    // Caption bar, header, content, top to bottom.
+    auto *layout = qobject_cast<QVBoxLayout *>(window->widget()->layout());
+    QVERIFY(layout);
+    QCOMPARE(layout->indexOf(window->captionBar()), 0);
+    QCOMPARE(layout->indexOf(header), 1);
+    QCOMPARE(layout->indexOf(content), 2);
+    QVERIFY(window->captionBar()->actions().contains(caption));
+    QCOMPARE(window->captionBar()->descriptionText(), QStringLiteral("desc"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Titled"));
+    QCOMPARE(window->linkGroup(), 0);
+
+    // Ready once: at the end of the first load, or when the page says so.
+    document->setInProgress(true);
+    QCOMPARE(ready.size(), 0);
+    document->setInProgress(false);
+    document->setStatus(Document::StatusReady);
+    QCOMPARE(ready.size(), 1);
+    QVERIFY(window->isReady());
+
+    delete window;
+    QVERIFY(documentAliveAtWidgetEnd);
+}
+
+void tst_Host::pluginMenu()
+{
+    QAction *open = nullptr;
+    QStringList names;
+    for (QAction *action : m_window->pluginMenu()->actions()) {
+        names.append(action->text());
+        if (action->data().toByteArray() == exampleTemplate)
+            open = action;
+    }
+    QCOMPARE(names, (QStringList{QStringLiteral("Bridge Tour"), QStringLiteral("Future")}));
+    QVERIFY(open);
+    QCOMPARE(open->shortcuts(), QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Alt+B"))});
+    QVERIFY(!open->icon().isNull());
+
+    open->trigger();
+    QCOMPARE(m_window->documentWindows().size(), 1);
+    QCOMPARE(m_window->documentWindows().first()->templateId(), exampleTemplate);
+}
+
+void tst_Host::documentWindow()
+{
+    DocumentWindow *window = openExample();
+    QVERIFY(window);
+    QVERIFY(window->isReady());
+    QWidget *content = window->document()->documentWidget();
+    QVERIFY(content && window->isAncestorOf(content) && content->isVisible());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Bridge Tour"));
+    QCOMPARE(window->statusLine(), QStringLiteral("Ready"));
+    QCOMPARE(m_window->statusLine(), QStringLiteral("Ready"));
+    QCOMPARE(pageText(window, QStringLiteral("versions")), QStringLiteral("API 1.0 \u00b7 plug-in 1.0"));
+
+    // What the page sets shows in the window, its caption bar and the status bar.
+    evaluate(window, QStringLiteral("_quorvex_bridge.windowTitle = 'Quotes';"
+                                    "_quorvex_bridge.documentDesc = '<b>Desk</b> one';"
+                                    "_quorvex_bridge.readyStatus = 'error';"
+                                    "_quorvex_bridge.readyStatusText = 'feed down';"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Quotes"));
+    QCOMPARE(window->captionBar()->descriptionText(), QStringLiteral("<b>Desk</b> one"));
+    QCOMPARE(window->captionBar()->statusText(), QStringLiteral("Error: feed down"));
+    QCOMPARE(m_window->statusLine(), QStringLiteral("Error: feed down"));
+
+    // The page's main menu joins the menu bar while its window is active.
+    const auto hasDocumentMenu = [this] {
+        for (QAction *action : m_window->menuBar()->actions()) {
+            if (action->menu() && action->menu()->title() == QLatin1String("Bridge Tour"))
+                return true;
+        }
+        return false;
+    };
+    QVERIFY(hasDocumentMenu());
+    QCOMPARE(evaluate(window, QStringLiteral("_quorvex_bridge.isWindowActive")), QVariant(true));
+
+    DocumentWindow *second = openExample();
+    QVERIFY(second);
+    QCOMPARE(m_window->activeDocumentWindow(), second);
+    QCOMPARE(evaluate(window, QStringLiteral("_quorvex_bridge.isWindowActive")), QVariant(false));
+    QCOMPARE(pageText(window, QStringLiteral("active")), QStringLiteral("inactive"));
+    QCOMPARE(m_window->statusLine(), QStringLiteral("Ready"));
+
+    // Loading shows its progress; a reload ends ready again.
+    QSignalSpy lines(second, &DocumentWindow::statusLineChanged);
+    evaluate(second, QStringLiteral("_quorvex_bridge.refresh()"));
+    QTRY_COMPARE(second->statusLine(), QStringLiteral("Ready"));
+    QStringList seen;
+    for (const QList<QVariant> &line : qAsConst(lines))
+        seen.append(line.first().toString());
+    QVERIFY2(seen.contains(QStringLiteral("Loading: 100% completed")), qPrintable(seen.join(QLatin1String(" | "))));
+
+    window->close();
+    QTRY_COMPARE(m_window->documentWindows(), QList<DocumentWindow *>{second});
+}
+
+void tst_Host::outputDock()
+{
+    OutputDock *dock = m_window->outputDock();
+    QCOMPARE(dock->windowTitle(), QStringLiteral("Plugin Output"));
+    const QString before = dock->text();
+    QCOMPARE(before, m_channel->text());
+
+    DocumentWindow *window = openExample();
+    QVERIFY(window);
+    QCOMPARE(dock->text(), before + startedLine);
+    evaluate(window, QStringLiteral("document.getElementById('logText').value = 'from a test';"
+                                    "document.getElementById('output').click();"));
+    QCOMPARE(dock->text(), before + startedLine + QStringLiteral("bridge-tour: from a test, \n"));
+
+    // The page's own action, from its menu in the menu bar.
+    QAction *hello = menuAction(m_window->menuBar(), QStringLiteral("Say Hello"));
+    QVERIFY(hello);
+    hello->trigger();
+    QVERIFY(dock->text().endsWith(QStringLiteral("bridge-tour: Hello from Bridge Tour, \n")));
+}
+
+void tst_Host::refusedDocument()
+{
+    const QString before = m_channel->text();
+    QString error;
+    QVERIFY(!m_window->openDocument("webplugin_future", &error));
+    QCOMPARE(error, QStringLiteral("plug-in 'Future' refused to open a document (result 2)"));
+    QCOMPARE(m_channel->text().mid(before.size()),
+             QStringLiteral("pluginmanager: failed to create document, "
+                            "plugin requires more recent version of application\n"));
+    QVERIFY(!m_window->openDocument("webplugin_absent", &error));
+    QCOMPARE(error, QStringLiteral("no plug-in 'webplugin_absent' is installed"));
+    QVERIFY(m_window->documentWindows().isEmpty());
+}
+
+void tst_Host::linkGroups_data()
+{
+    QTest::addColumn<int>("senderGroup");
+    QTest::addColumn<int>("receiverGroup");
+    QTest::addColumn<QString>("received");
+
+    QTest::newRow("same-group") << 2 << 2 << QStringLiteral("MSFT");
+    QTest::newRow("other-group") << 2 << 3 << QStringLiteral("-");
+    QTest::newRow("not-linked") << 0 << 0 << QStringLiteral("-");
+}
+
+void tst_Host::linkGroups()
+{
+    QFETCH(int, senderGroup);
+    QFETCH(int, receiverGroup);
+    QFETCH(QString, received);
+
+    DocumentWindow *sender = openExample();
+    DocumentWindow *receiver = openExample();
+    QVERIFY(sender && receiver);
+    emit sender->captionBar()->linkGroupRequested(senderGroup);
+    receiver->setLinkGroup(receiverGroup);
+    receiver->setLinkGroup(LinkGroups::Count + 1);
+    QCOMPARE(sender->linkGroup(), senderGroup);
+    QCOMPARE(sender->captionBar()->linkGroup(), senderGroup);
+    QCOMPARE(receiver->linkGroup(), receiverGroup);
+
+    evaluate(sender, QStringLiteral("_quorvex_bridge.setSymbolLinking('MSFT')"));
+    QCOMPARE(pageText(receiver, QStringLiteral("linked")), received);
+    QCOMPARE(pageText(sender, QStringLiteral("linked")), QStringLiteral("-"));
+}
+
+void tst_Host::editMenu()
+{
+    DocumentWindow *first = openExample();
+    QVERIFY(first);
+    QAction *undo = menuAction(m_window->menuBar(), QStringLiteral("&Undo"));
+    QAction *redo = menuAction(m_window->menuBar(), QStringLiteral("&Redo"));
+    QVERIFY(undo && redo);
+    QVERIFY(!undo->isEnabled());
+
+    int counter = 0;
+    QUndoStack *stack = first->document()->undoStack();
+    QVERIFY(stack);
+    stack->push(new CountingCommand(counter));
+    QCOMPARE(counter, 1);
+    QVERIFY(undo->isEnabled());
+    QCOMPARE(undo->text().section(QLatin1Char('\t'), 0, 0), QStringLiteral("&Undo Count"));
+    undo->trigger();
+    QCOMPARE(counter, 0);
+    QVERIFY(!undo->isEnabled());
+    QVERIFY(redo->isEnabled());
+
+    // Each window has its own history; the menu follows the active one.
+    DocumentWindow *second = openExample();
+    QVERIFY(second);
+    QVERIFY(!redo->isEnabled());
+    m_window->documentArea()->setActiveSubWindow(first);
+    QVERIFY(redo->isEnabled());
+    redo->trigger();
+    QCOMPARE(counter, 1);
+
+    // The standard actions are those of the active document's widget.
+    auto *widget = qobject_cast<ActionWidget *>(first->document()->documentWidget());
+    QVERIFY(widget);
+    for (const char *id : {ActionWidget::CutHotKeyId, ActionWidget::CopyHotKeyId,
+                           ActionWidget::PasteHotKeyId, ActionWidget::SelectAllHotKeyId,
+                           ActionWidget::RefreshHotKeyId}) {
+        QAction *own = widget->hotKeyAction(id);
+        QVERIFY(own);
+        QAction *host = nullptr;
+        for (QAction *action : undo->associatedWidgets().first()->actions()) {
+            if (action->data().toByteArray() == id)
+                host = action;
+        }
+        QVERIFY2(host && host->isEnabled(), id);
+        QSignalSpy triggered(own, &QAction::triggered);
+        host->trigger();
+        QCOMPARE(triggered.size(), 1);
+    }
+}
+
+void tst_Host::theme()
+{
+    DocumentWindow *window = openExample();
+    QVERIFY(window);
+    AppearanceManager *appearance = Application::instance()->appearanceManager();
+    QCOMPARE(appearance->currentTheme(), AppearanceManager::BlackTheme);
+    QAction *white = menuAction(m_window->menuBar(), QStringLiteral("&White"));
+    QVERIFY(white);
+
+    white->trigger();
+    QCOMPARE(appearance->currentTheme(), AppearanceManager::WhiteTheme);
+    QCOMPARE(Application::instance()->settings()->value(QLatin1String(HostTheme::SettingsKey)).toString(),
+             QStringLiteral("white"));
+    QCOMPARE(QApplication::palette().color(QPalette::Base), QColor(Qt::white));
+    QCOMPARE(evaluate(window, QStringLiteral("_quorvex_bridge.theme")).toString(), QStringLiteral("white"));
+
+    menuAction(m_window->menuBar(), QStringLiteral("&Black"))->trigger();
+    QCOMPARE(appearance->currentTheme(), AppearanceManager::BlackTheme);
+    QVERIFY(!white->isChecked());
+    QCOMPARE(QApplication::palette().color(QPalette::Base), QColor(0x1b, 0x1e, 0x23));
+}
+
+void tst_Host::settingsDialog()
+{
+    const QString developer = QLatin1String(SettingsDialog::DeveloperFeature);
+    QVERIFY(!FeatureManager::instance()->isEnabled(developer));
+    SettingsDialog dialog;
+    QVERIFY(dialog.updatesBox()->isChecked());
+    QVERIFY(dialog.featureBox(QStringLiteral("webplugin.bridge-tour.extras")));
+    QVERIFY(!dialog.featureBox(QStringLiteral("webplugin.unknown")));
+    dialog.userNameEdit()->setText(QStringLiteral("trader"));
+    dialog.passwordEdit()->setText(QStringLiteral("s3cret-pass"));
+    dialog.updatesBox()->setChecked(false);
+    dialog.featureBox(developer)->setChecked(true);
+    dialog.accept();
+
+    Application *application = Application::instance();
+    QCOMPARE(application->username(), QStringLiteral("trader"));
+    QCOMPARE(application->password(), QStringLiteral("s3cret-pass"));
+    QCOMPARE(application->settings()->value(QStringLiteral("enableWebPluginsUpdates")), QVariant(false));
+    QVERIFY(FeatureManager::instance()->isEnabled(developer));
+
+    // The password lives for the session only; the user name comes back on start.
+    QFile file(application->settings()->fileName());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray stored = file.readAll();
+    QVERIFY(stored.contains("trader"));
+    QVERIFY(!stored.contains("s3cret"));
+    application->setUsername(QString());
+    SettingsDialog::restoreUserName();
+    QCOMPARE(application->username(), QStringLiteral("trader"));
+
+    SettingsDialog reopened;
+    QVERIFY(!reopened.updatesBox()->isChecked());
+    QVERIFY(reopened.featureBox(developer)->isChecked());
+    reopened.updatesBox()->setChecked(true);
+    reopened.featureBox(developer)->setChecked(false);
+    reopened.apply();
+    QVERIFY(!FeatureManager::instance()->isEnabled(developer));
+}
+
+void tst_Host::workspaceRoundTrip()
+{
+    DocumentWindow *quotes = openExample();
+    DocumentWindow *chart = openExample();
+    QVERIFY(quotes && chart);
+    evaluate(quotes, QStringLiteral("_quorvex_bridge.windowTitle = 'Quotes'"));
+    chart->setGeometry(50, 60, 420, 310);
+    chart->setLinkGroup(4);
+    m_window->documentArea()->setActiveSubWindow(quotes);
+    quotes->setGeometry(10, 20, 400, 300);
+    quotes->showMaximized();
+
+    const Workspace saved = m_window->workspace();
+    QCOMPARE(saved.documents.size(), 2);
+    QCOMPARE(saved.documents.at(saved.activeDocument).title, QStringLiteral("Quotes"));
+    const WorkspaceStore store(WorkspaceStore::defaultFileName());
+    QVERIFY(store.save(saved));
+
+    m_window = std::make_unique<MainWindow>();
+    m_window->setUp(m_channel);
+    m_window->show();
+    Workspace withUnknown = store.load();
+    WorkspaceDocument removed;
+    removed.templateId = "webplugin_removed";
+    removed.geometry = QRect(0, 0, 100, 100);
+    withUnknown.documents.prepend(removed);
+    ++withUnknown.activeDocument;
+    LogCapture log;
+    m_window->restoreWorkspace(withUnknown);
+    QCOMPARE(log.texts("TesselHost"), QStringList{QStringLiteral("Not restored: no plug-in 'webplugin_removed' is installed")});
+
+    const Workspace restored = m_window->workspace();
+    QCOMPARE(restored.documents, saved.documents);
+    QCOMPARE(restored.activeDocument, saved.activeDocument);
+    DocumentWindow *active = m_window->activeDocumentWindow();
+    QVERIFY(active);
+    QTRY_VERIFY(active->isReady());
+    QCOMPARE(active->windowTitle(), QStringLiteral("Quotes"));
+    QCOMPARE(evaluate(active, QStringLiteral("document.getElementById('title').value")).toString(),
+             QStringLiteral("Quotes"));
+    QCOMPARE(evaluate(active, QStringLiteral("_quorvex_bridge.windowTitle")).toString(), QStringLiteral("Quotes"));
+}
+
+QTEST_MAIN(tst_Host)
+#include "tst_host.moc"

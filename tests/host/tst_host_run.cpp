@@ -1,0 +1,257 @@
+#include "bundletestutils.h"
+#include "testsupport.h"
+
+#include <QImage>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QRgb bandColor = qRgb(0x00, 0x96, 0x88);
+const int bandHeight = 64;
+const char exampleId[] = "bridge-tour";
+
+struct HostRun
+{
+    int exitCode = -1;
+    QString out;
+    QStringList errorLines;  // the host's own lines ("tessel-host: ..."), not Qt's warnings
+};
+
+QString hostPath()
+{
+    return qEnvironmentVariable("TESSEL_BUILD_DIR") + QStringLiteral("/bin/tessel-host");
+}
+
+HostRun runHost(const QStringList &arguments)
+{
+    HostRun run;
+    QProcess process;
+    process.start(hostPath(), arguments);
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    const QStringList err = QString::fromUtf8(process.readAllStandardError()).split(QLatin1Char('\n'));
+    for (const QString &line : err) {
+        if (line.startsWith(QLatin1String("tessel-host:")))
+            run.errorLines.append(line);
+    }
+    return run;
+}
+
+// A data folder whose plug-in folder lists the example (webplugins.xml) and holds a plug-in
+// that needs a newer API.
+bool makeDataFolder(const QString &data)
+{
+    const QString plugins = data + QStringLiteral("/WebPlugins");
+    return writeFile(plugins + QStringLiteral("/webplugins.xml"),
+                     "<webplugins><webplugin path=\"" + testDataPath().toUtf8()
+                         + exampleId + "\"/></webplugins>")
+        && writeFile(plugins + QStringLiteral("/future/plugin.spec"),
+                     "{ id: \"future\", apiVersion: \"2.0\", entry: \"index.html\" }");
+}
+
+} // namespace
+
+class tst_HostRun : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void examplesPassLint();
+    void screenshot_data();
+    void screenshot();
+    void logsPluginOutput();
+    void failures_data();
+    void failures();
+    void workspaceSavedOnQuit();
+};
+
+void tst_HostRun::examplesPassLint()
+{
+    const QStringList examples = QDir(testDataPath()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    QVERIFY(examples.contains(QString::fromLatin1(exampleId)));
+    for (const QString &example : examples) {
+        QProcess lint;
+        lint.start(qEnvironmentVariable("TESSEL_BUILD_DIR") + QStringLiteral("/bin/tessel"),
+                   {QStringLiteral("lint"), QStringLiteral("--strict"), testDataPath() + example});
+        QVERIFY(lint.waitForFinished(60000));
+        const QString out = QString::fromUtf8(lint.readAllStandardOutput());
+        QVERIFY2(lint.exitCode() == 0 && !out.contains(QLatin1String("warning: "))
+                     && !out.contains(QLatin1String("specparser: ")),
+                 qPrintable(example + QLatin1Char('\n') + out));
+    }
+}
+
+void tst_HostRun::screenshot_data()
+{
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QRgb>("background");
+
+    QTest::newRow("black-theme-by-plugin-id") << QByteArray() << QString::fromLatin1(exampleId)
+                                              << qRgb(0x1b, 0x1e, 0x23);
+    QTest::newRow("white-theme-by-template-id") << QByteArray("[host]\ntheme=white\n")
+                                                << QStringLiteral("webplugin_bridge-tour")
+                                                << qRgb(0xff, 0xff, 0xff);
+}
+
+void tst_HostRun::screenshot()
+{
+    QFETCH(QByteArray, settings);
+    QFETCH(QString, id);
+    QFETCH(QRgb, background);
+
+    QTemporaryDir data;
+    QVERIFY(makeDataFolder(data.path()));
+    if (!settings.isEmpty())
+        QVERIFY(writeFile(data.filePath(QStringLiteral("settings.ini")), settings));
+    const QString shot = data.filePath(QStringLiteral("shot.png"));
+
+    const HostRun run = runHost({QStringLiteral("--data-dir"), data.path(), QStringLiteral("--open"), id,
+                                 QStringLiteral("--screenshot"), shot});
+    QVERIFY2(run.errorLines.isEmpty(), qPrintable(run.errorLines.join(QLatin1Char('\n'))));
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.out.isEmpty(), qPrintable(run.out));
+
+    QImage image(shot);
+    QVERIFY(!image.isNull());
+    image = image.convertToFormat(QImage::Format_RGB32);
+    QSet<QRgb> colors;
+    for (int y = 0; y < image.height(); y += 4) {
+        for (int x = 0; x < image.width(); x += 4)
+            colors.insert(image.pixel(x, y));
+    }
+    QVERIFY2(colors.size() > 16, "the screenshot is blank");
+
+    // The page's header band: a full-width band of its own colour, then the page's
+    // background, which follows the host's theme.
+    const int x = image.width() / 2;
+    int top = 0;
+    while (top < image.height() && image.pixel(x, top) != bandColor)
+        ++top;
+    QVERIFY2(top < image.height(), "the page's header band is not in the screenshot");
+    QCOMPARE(image.pixel(x, top + bandHeight - 1), bandColor);
+    QCOMPARE(image.pixel(x, top + bandHeight + 4), background);
+}
+
+void tst_HostRun::logsPluginOutput()
+{
+    QTemporaryDir data;
+    QVERIFY(makeDataFolder(data.path()));
+    QVERIFY(writeFile(data.filePath(QStringLiteral("WebPlugins/broken/plugin.spec")), "{ id: "));
+    const QStringList arguments{QStringLiteral("--data-dir"), data.path(),
+                                QStringLiteral("--open"), QString::fromLatin1(exampleId),
+                                QStringLiteral("--screenshot"), data.filePath(QStringLiteral("shot.png"))};
+
+    HostRun run = runHost(arguments + QStringList{QStringLiteral("--log")});
+    QCOMPARE(run.exitCode, 0);
+    const QStringList lines = run.out.split(QLatin1Char('\n'));
+    // The start-up lines come first, then those of the page, each as one line.
+    QVERIFY2(lines.first().startsWith(QLatin1String("specparser: ")), qPrintable(run.out));
+    QVERIFY2(lines.contains(QStringLiteral("bridge-tour: Bridge Tour 1.0 started, API 1.0, ")),
+             qPrintable(run.out));
+    QVERIFY(run.out.endsWith(QLatin1Char('\n')));
+
+    run = runHost(arguments);
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.out.isEmpty(), qPrintable(run.out));
+}
+
+void tst_HostRun::failures_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("reason");
+
+    const QString shot = QStringLiteral("@/shot.png");
+    const QStringList open{QStringLiteral("--open"), QString::fromLatin1(exampleId)};
+    QTest::newRow("unknown-id") << QStringList{QStringLiteral("--open"), QStringLiteral("nope"),
+                                               QStringLiteral("--screenshot"), shot}
+                                << 1 << QStringLiteral("no plug-in 'nope' is installed in ");
+    QTest::newRow("unknown-id-interactive")
+        << QStringList{QStringLiteral("--open"), QStringLiteral("webplugin_nope")}
+        << 1 << QStringLiteral("no plug-in 'webplugin_nope' is installed");
+    QTest::newRow("refused") << QStringList{QStringLiteral("--open"), QStringLiteral("future"),
+                                            QStringLiteral("--screenshot"), shot}
+                             << 1 << QStringLiteral("refused to open a document");
+    QTest::newRow("unwritable") << open + QStringList{QStringLiteral("--screenshot"),
+                                                      QStringLiteral("@/missing/shot.png")}
+                                << 1 << QStringLiteral("cannot write @/missing/shot.png");
+    QTest::newRow("missing-module") << open + QStringList{QStringLiteral("--module"), QStringLiteral("@/none.so"),
+                                                          QStringLiteral("--screenshot"), shot}
+                                    << 1 << QStringLiteral("no module at @/none.so");
+    QTest::newRow("not-a-module") << open + QStringList{QStringLiteral("--module"),
+                                                        qEnvironmentVariable("TESSEL_BUILD_DIR")
+                                                            + QStringLiteral("/lib/libhostapi.so"),
+                                                        QStringLiteral("--screenshot"), shot}
+                                  << 1 << QStringLiteral("cannot load ");
+    QTest::newRow("screenshot-without-open") << QStringList{QStringLiteral("--screenshot"), shot}
+                                             << 2 << QStringLiteral("--screenshot needs --open");
+    QTest::newRow("timeout-zero") << open + QStringList{QStringLiteral("--screenshot"), shot,
+                                                        QStringLiteral("--timeout"), QStringLiteral("0")}
+                                  << 2 << QStringLiteral("--timeout must be");
+    QTest::newRow("missing-value") << QStringList{QStringLiteral("--open")}
+                                   << 2 << QStringLiteral("--open needs a value");
+    QTest::newRow("unknown-option") << QStringList{QStringLiteral("--shot")}
+                                    << 2 << QStringLiteral("unknown argument '--shot'");
+}
+
+void tst_HostRun::failures()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, reason);
+
+    QTemporaryDir data;
+    QVERIFY(makeDataFolder(data.path()));
+    for (QString &argument : arguments)
+        argument.replace(QLatin1Char('@'), data.path());
+    reason.replace(QLatin1Char('@'), data.path());
+
+    const HostRun run = runHost(QStringList{QStringLiteral("--data-dir"), data.path()} + arguments);
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(run.errorLines.size(), 1);
+    QVERIFY2(run.errorLines.first().contains(reason), qPrintable(run.errorLines.first()));
+    QVERIFY(!QFile::exists(data.filePath(QStringLiteral("shot.png"))));
+    QVERIFY(!QFile::exists(data.filePath(QStringLiteral("workspace.json"))));
+}
+
+void tst_HostRun::workspaceSavedOnQuit()
+{
+    QTemporaryDir data;
+    QVERIFY(makeDataFolder(data.path()));
+    const QString started = QStringLiteral("bridge-tour: Bridge Tour 1.0 started, API 1.0, \n");
+    const QString workspaceFile = data.filePath(QStringLiteral("workspace.json"));
+
+    // Opened from the command line, then from the saved workspace; a termination request
+    // ends the host normally, saving the workspace each time.
+    const QStringList runs[] = {{QStringLiteral("--open"), QString::fromLatin1(exampleId)}, {}};
+    for (const QStringList &extra : runs) {
+        QProcess host;
+        QString out;
+        connect(&host, &QProcess::readyReadStandardOutput, this,
+                [&] { out += QString::fromUtf8(host.readAllStandardOutput()); });
+        host.start(hostPath(), QStringList{QStringLiteral("--data-dir"), data.path(), QStringLiteral("--log")} + extra);
+        QTRY_VERIFY_WITH_TIMEOUT(out.contains(started), 60000);
+        host.terminate();
+        QVERIFY(host.waitForFinished(60000));
+        QCOMPARE(host.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(host.exitCode(), 0);
+        QCOMPARE(out.count(started), 1);
+
+        QFile file(workspaceFile);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray saved = file.readAll();
+        QCOMPARE(saved.count("\"template\": \"webplugin_bridge-tour\""), 1);
+    }
+}
+
+QTEST_GUILESS_MAIN(tst_HostRun)
+#include "tst_host_run.moc"
