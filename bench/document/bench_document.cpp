@@ -16,6 +16,8 @@
 #include <QTimer>
 #include <QWebView>
 
+#include "ratioreporter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -198,18 +200,6 @@ std::pair<double, double> memoryPerViewAndDocument()
     return {perView, perDocument};
 }
 
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs)
-            times[run.benchmark_name()] = run.GetAdjustedRealTime();
-    }
-    std::map<std::string, double> times;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -219,11 +209,11 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     fixture();
     const std::pair<double, double> memory = memoryPerViewAndDocument();
-    RatioReporter reporter;
+    RatioReporter reporter(RatioReporter::RealTime);
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    const double bare = reporter.times["BM_BareView/min_time:2.000/real_time"];
-    const double document = reporter.times["BM_ScriptDocument/min_time:2.000/real_time"];
+    const double bare = reporter.time("BM_BareView");
+    const double document = reporter.time("BM_ScriptDocument");
     std::printf("open to loadFinished: bare view %.2f ms, script document %.2f ms, ratio %.2fx"
                 " (target <= 1.30x)\n", bare, document, bare > 0 ? document / bare : 0.0);
     std::printf("memory per open document (%d documents): %.0f kB; per bare view: %.0f kB\n",

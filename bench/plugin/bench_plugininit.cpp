@@ -25,6 +25,8 @@
 #include <quazipfile.h>
 #include <quazipnewinfo.h>
 
+#include "ratioreporter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -190,18 +192,6 @@ void BM_PluginInit(benchmark::State &state)
 BENCHMARK(BM_EssentialWork)->Arg(50)->Arg(200)->Arg(800)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PluginInit)->Arg(50)->Arg(200)->Arg(800)->Unit(benchmark::kMillisecond);
 
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs)
-            times[run.benchmark_name()] = run.GetAdjustedCPUTime();
-    }
-    std::map<std::string, double> times;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -209,11 +199,11 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    RatioReporter reporter(RatioReporter::CpuTime);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     for (const char *count : {"50", "200", "800"}) {
-        const double essential = reporter.times[std::string("BM_EssentialWork/") + count];
-        const double init = reporter.times[std::string("BM_PluginInit/") + count];
+        const double essential = reporter.time(std::string("BM_EssentialWork/") + count);
+        const double init = reporter.time(std::string("BM_PluginInit/") + count);
         std::printf("%4s bundles: essential work %8.1f ms, init %8.1f ms (CPU), ratio %.2fx\n", count,
                     essential, init, essential > 0 ? init / essential : 0.0);
     }

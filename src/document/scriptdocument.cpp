@@ -351,16 +351,24 @@ void ScriptDocument::buildMainMenu(QMenu *menu, const QStringList &names)
             menu->addSeparator();
             continue;
         }
-        const auto it = m_actions.constFind(name);
-        if (it == m_actions.constEnd()) {
-            logLine(tr("error building menu"), tr("action %1 is not defined").arg(name));
+        const ActionEntry *entry = menuEntry(name);
+        if (!entry)
             continue;
-        }
-        if (it->hotkey)
-            it->hotkey->addToWidget(menu);
-        if (it->qaction)
-            menu->addAction(it->qaction);
+        if (entry->hotkey)
+            entry->hotkey->addToWidget(menu);
+        if (entry->qaction)
+            menu->addAction(entry->qaction);
     }
+}
+
+const ScriptDocument::ActionEntry *ScriptDocument::menuEntry(const QString &name)
+{
+    const auto it = m_actions.constFind(name);
+    if (it == m_actions.constEnd()) {
+        logLine(tr("error building menu"), tr("action %1 is not defined").arg(name));
+        return nullptr;
+    }
+    return &it.value();
 }
 
 ContextMenuActionList ScriptDocument::buildContextMenu()
@@ -371,15 +379,13 @@ ContextMenuActionList ScriptDocument::buildContextMenu()
             list.append(ContextMenuAction::separator(ContextMenuPlace));
             continue;
         }
-        const auto it = m_actions.constFind(name);
-        if (it == m_actions.constEnd()) {
-            logLine(tr("error building menu"), tr("action %1 is not defined").arg(name));
+        const ActionEntry *entry = menuEntry(name);
+        if (!entry)
             continue;
-        }
-        if (it->hotkey)
-            it->hotkey->addToContextMenuActionList(list, ContextMenuPlace);
-        if (it->qaction)
-            list.append(ContextMenuAction(it->qaction, false, ContextMenuPlace));
+        if (entry->hotkey)
+            entry->hotkey->addToContextMenuActionList(list, ContextMenuPlace);
+        if (entry->qaction)
+            list.append(ContextMenuAction(entry->qaction, false, ContextMenuPlace));
     }
     return list;
 }

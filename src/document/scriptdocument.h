@@ -189,6 +189,8 @@ private:
     void initHeader();
     void initFakeContextMenu();
     void rebuildMainMenu();
+    // The action a menu names; null, with the "error building menu" line, when undefined.
+    const ActionEntry *menuEntry(const QString &name);
     // The document's action of a hot key of its template, added to the widget and its tool
     // bar and connected to slot of slotObj; null when the hot key is not registered.
     std::unique_ptr<HostApi::HotKeyAction> createAction(const QByteArray &hotKeyId,
