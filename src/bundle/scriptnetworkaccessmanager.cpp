@@ -61,7 +61,7 @@ ScriptNetworkAccessManager::ScriptNetworkAccessManager(QNetworkAccessManager *pr
     , m_bundle(bundle)
     , m_log(log)
 {
-    HOSTAPI_ASSERT(m_bundle, );
+    HOSTAPI_ASSERT(0 != m_bundle, );
     if (previous)
         takeOver(previous);
 }

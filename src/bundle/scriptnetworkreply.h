@@ -24,10 +24,10 @@ public:
     bool isSequential() const override;
     qint64 bytesAvailable() const override;
 
-public slots:
     // reimplemented from QNetworkReply; the content is already complete, nothing to stop
     void abort() override;
 
+public slots:
     // Opens the reply and delivers the content; queued by the constructor.
     void start();
 

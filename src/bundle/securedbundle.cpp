@@ -20,14 +20,14 @@ SecuredBundle::SecuredBundle(const QString &file, bool decode, HostApi::IOutputC
     QFile device(file);
     if (!device.open(QIODevice::ReadOnly)) {
         this->log(QStringLiteral("Failed to open secured file %1: %2 (%3)")
-                      .arg(file, device.errorString())
-                      .arg(int(device.error())));
+                      .arg(file, device.errorString(), QString::number(int(device.error()))));
     }
     const QByteArray content = device.isOpen() ? device.readAll() : QByteArray();
     if (decode) {
         const SecuredFile::Decoded decoded = decodeSecured(content, QByteArray());
         if (decoded.result != SecuredFile::Ok)
-            this->log(QStringLiteral("Failed to decrypt secured file %1: (%2)").arg(file).arg(decoded.result));
+            this->log(QStringLiteral("Failed to decrypt secured file %1: (%2)")
+                          .arg(file, QString::number(decoded.result)));
         m_zipBytes = decoded.bytes;
     } else {
         m_zipBytes = content;

@@ -208,7 +208,8 @@ void tst_SecuredBundle::failureLines()
     QFETCH(QStringList, lines);
 
     QTemporaryDir dir;
-    const QString file = dir.path() + QStringLiteral("/Broken.wps");
+    // A "%2" in the name must reach the log unchanged.
+    const QString file = dir.path() + QStringLiteral("/Broken%2.wps");
     if (!content.isNull())
         QVERIFY(writeFile(file, content));
     lines.replaceInStrings(QStringLiteral("@"), file);
