@@ -1,5 +1,5 @@
-// The host's side of a document window (platform/hostapi): the document's state and signals,
-// symbol linking, dialogs that remember their geometry, symbol drops, the context menu and
+// The host's side of a document window (platform/hostapi): the document while it is destroyed,
+// its widget and caption-bar actions, symbol linking, dialogs that remember their geometry, symbol drops, the context menu and
 // the document widget's standard actions.
 #include "testsupport.h"
 
@@ -8,16 +8,13 @@
 #include <contextdata.h>
 #include <contextmenu.h>
 #include <dialog.h>
-#include <doctemplate.h>
 #include <document.h>
 #include <hotkey.h>
 #include <hotkeyaction.h>
 #include <hotkeyhelpers.h>
 #include <iconhelpers.h>
-#include <interactiveobject.h>
 #include <linkingsignal.h>
 #include <settings.h>
-#include <styletemplatesgui.h>
 #include <symboldraganddrop.h>
 
 #include <QApplication>
@@ -25,9 +22,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QTemporaryDir>
-#include <QToolBar>
 #include <QUndoStack>
-#include <QVBoxLayout>
 #include <QtTest>
 
 namespace {
@@ -78,18 +73,6 @@ private:
     QString *m_seen;
 };
 
-class AppendCommand : public QUndoCommand
-{
-public:
-    AppendCommand(QStringList *list, const QString &text) : m_list(list), m_text(text) {}
-    void redo() override { m_list->append(m_text); }
-    void undo() override { m_list->removeLast(); }
-
-private:
-    QStringList *m_list;
-    QString m_text;
-};
-
 } // namespace
 
 class tst_HostDocument : public QObject
@@ -99,8 +82,6 @@ class tst_HostDocument : public QObject
 private slots:
     void initTestCase();
 
-    void setterSignals_data();
-    void setterSignals();
     void childrenSeeWholeDocument();
     void documentObjectAndCaptionBar();
     void linking_data();
@@ -109,11 +90,9 @@ private slots:
     void dialogGeometry();
     void symbolDrops_data();
     void symbolDrops();
-    void ownDragsLeftToWidget();
     void contextMenu();
     void standardActions();
     void standardHotKeysKeepUserSequences();
-    void styleTemplates();
     void iconStates();
 
 private:
@@ -123,54 +102,6 @@ private:
 void tst_HostDocument::initTestCase()
 {
     Application::instance()->setAppDataPath(m_data.path());
-}
-
-void tst_HostDocument::setterSignals_data()
-{
-    QTest::addColumn<QString>("name");
-
-    for (const char *name : {"title", "description", "taskBarTitle", "active", "status", "statusText",
-                             "statusAvailable", "inProgress", "progressText", "mainMenu", "header"})
-        QTest::newRow(name) << QString::fromLatin1(name);
-}
-
-// Each setter announces a change once, and an unchanged value not at all.
-void tst_HostDocument::setterSignals()
-{
-    QFETCH(QString, name);
-    Document doc("webplugin_x");
-    QMenu menu;
-    QWidget header;
-    int changes = 0;
-    const auto count = [&changes] { ++changes; };
-    connect(&doc, &AbstractDocument::titleChanged, this, count);
-    connect(&doc, &AbstractDocument::descriptionChanged, this, count);
-    connect(&doc, &AbstractDocument::taskBarTitleChanged, this, count);
-    connect(&doc, &AbstractDocument::activeChanged, this, count);
-    connect(&doc, &AbstractDocument::mainMenuChanged, this, count);
-    connect(&doc, &Document::statusChanged, this, count);
-    connect(&doc, &Document::statusTextChanged, this, count);
-    connect(&doc, &Document::statusAvailableChanged, this, count);
-    connect(&doc, &Document::inProgressChanged, this, count);
-    connect(&doc, &Document::progressTextChanged, this, count);
-    connect(&doc, &Document::documentHeaderChanged, this, count);
-
-    const std::map<QString, std::function<void()>> setters = {
-        {"title", [&] { doc.setTitle("T"); }},
-        {"description", [&] { doc.setDescription("D"); }},
-        {"taskBarTitle", [&] { doc.setTaskBarTitleWrapper("B"); }},
-        {"active", [&] { doc.setActive(true); }},
-        {"status", [&] { doc.setStatus(Document::StatusReady); }},
-        {"statusText", [&] { doc.setStatusText("S"); }},
-        {"statusAvailable", [&] { doc.setStatusAvailable(true); }},
-        {"inProgress", [&] { doc.setInProgress(true); }},
-        {"progressText", [&] { doc.setProgressText("P"); }},
-        {"mainMenu", [&] { doc.setMainMenu(&menu); }},
-        {"header", [&] { doc.setDocumentHeader(&header); }},
-    };
-    setters.at(name)();
-    setters.at(name)();
-    QCOMPARE(changes, 1);
 }
 
 void tst_HostDocument::childrenSeeWholeDocument()
@@ -190,9 +121,7 @@ void tst_HostDocument::childrenSeeWholeDocument()
 
 void tst_HostDocument::documentObjectAndCaptionBar()
 {
-    Document doc("webplugin_x", HostApi::DocTemplate::SupportSymbolLinking);
-    QVERIFY(doc.symbolLinking());
-    QCOMPARE(doc.undoStack(), nullptr);
+    Document doc("webplugin_x");
     {
         RecordingWidget widget(&doc);
         doc.setDocumentObject(&widget);
@@ -210,8 +139,6 @@ void tst_HostDocument::documentObjectAndCaptionBar()
     QCOMPARE(doc.captionBarUserActions(), QList<QAction *>{action});
     delete action;
     QVERIFY(doc.captionBarUserActions().isEmpty());
-    doc.setTemplateFlags(0);
-    QVERIFY(!doc.symbolLinking());
 }
 
 void tst_HostDocument::linking_data()
@@ -241,7 +168,6 @@ void tst_HostDocument::linking()
     QSignalSpy receiverHeard(&receiver, &LinkingSignal::activated);
 
     sender.activate("NQ H4", notify);
-    QCOMPARE(sender.symbol(), QByteArray("NQ H4"));
     QCOMPARE(senderHeard.count(), 0);
     QCOMPARE(receiverHeard.count(), delivered ? 1 : 0);
     QCOMPARE(receiver.symbol(), delivered ? QByteArray("NQ H4") : QByteArray());
@@ -267,9 +193,6 @@ void tst_HostDocument::dialogGeometry()
     {
         HostApi::Dialog first(nullptr, QStringLiteral("First"), Qt::Tool, 1, 13, remember);
         first.setGeometryName(name);
-        QCOMPARE(first.objectName(), QStringLiteral("First"));
-        QCOMPARE(first.contentLayout()->contentsMargins(), QMargins());
-        QCOMPARE(first.contentLayout()->spacing(), 13);
         first.show();
         first.resize(401, 203);
         first.hide();
@@ -289,8 +212,7 @@ void tst_HostDocument::symbolDrops_data()
     QTest::addColumn<QList<QByteArray>>("symbols");
 
     QTest::newRow("first-only") << false << QByteArray("AAPL\nMSFT") << QList<QByteArray>{"AAPL"};
-    QTest::newRow("all") << true << QByteArray("AAPL\r\n\n MSFT ") << QList<QByteArray>{"AAPL", "MSFT"};
-    QTest::newRow("utf8") << true << QByteArray("\xc3\x9c" "BS") << QList<QByteArray>{"\xc3\x9c" "BS"};
+    QTest::newRow("all-utf8") << true << QByteArray("\xc3\x9c" "BS\r\n\n MSFT ") << QList<QByteArray>{"\xc3\x9c" "BS", "MSFT"};
     QTest::newRow("one-bad-line-refuses-all") << true << QByteArray("AAPL\nMS\x07" "FT") << QList<QByteArray>();
     QTest::newRow("too-many-lines") << true << QByteArray(2001, '\n') << QList<QByteArray>();
 }
@@ -304,9 +226,7 @@ void tst_HostDocument::symbolDrops()
     QWidget target;
     HostApi::SymbolDragAndDrop drops(nullptr, &doc, multiple);
     drops.addWatchedObject(&target);
-    QVERIFY(target.acceptDrops());
     QSignalSpy dropped(&drops, &HostApi::SymbolDragAndDrop::dropSymbol);
-
     QMimeData mime;
     mime.setText(QString::fromUtf8(text));
     QDragEnterEvent enter(QPoint(1, 1), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
@@ -321,20 +241,6 @@ void tst_HostDocument::symbolDrops()
 
     std::unique_ptr<QMimeData> made(HostApi::SymbolDragAndDrop::createMimeData({"ES H4", "CL"}));
     QCOMPARE(HostApi::SymbolDragAndDrop::symbolsOf(made.get()), (QList<QByteArray>{"ES H4", "CL"}));
-}
-
-// Dragging text inside the page (its source is the watched widget) is not a symbol drop.
-void tst_HostDocument::ownDragsLeftToWidget()
-{
-    QWidget target;
-    HostApi::SymbolDragAndDrop drops(nullptr, nullptr, true);
-    drops.addWatchedObject(&target);
-    QSignalSpy dropped(&drops, &HostApi::SymbolDragAndDrop::dropSymbol);
-    std::unique_ptr<QMimeData> mime(HostApi::SymbolDragAndDrop::createMimeData({"AAPL"}));
-    QDragEnterEvent enter(QPoint(1, 1), Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&target, &enter);
-    QVERIFY(enter.isAccepted());
-    QCOMPARE(dropped.count(), 0);
 }
 
 // Entries of lower places come first; owned entries go with the menu; from the keyboard the
@@ -369,40 +275,24 @@ void tst_HostDocument::standardActions()
     doc.setDocumentObject(&widget);
     const QList<QByteArray> ids = {"showPropertiesDialog", "cut", "copy", "paste", "selectAll",
                                    "undo", "redo", "showHelp", "refresh"};
-    for (const QByteArray &id : ids) {
-        QVERIFY2(widget.hotKeyRegistered(id), id.constData());
-        QCOMPARE(widget.hotKeyAction(id)->objectName(), QString::fromLatin1(id));
-        QVERIFY(widget.actions().contains(widget.hotKeyAction(id)));
-    }
+    for (const QByteArray &id : ids)
+        QVERIFY2(widget.actions().contains(widget.hotKeyAction(id)), id.constData());
     QCOMPARE(widget.hotKeyAction("copy")->shortcut(), QKeySequence(QKeySequence::Copy));
-    QVERIFY(!widget.hotKeyAction("other"));
 
-    QStringList edits;
-    widget.undoStack()->push(new AppendCommand(&edits, "a"));
+    widget.undoStack()->push(new QUndoCommand(QStringLiteral("edit")));
     widget.hotKeyAction("undo")->trigger();
-    QCOMPARE(edits, QStringList());
+    QCOMPARE(widget.undoStack()->index(), 0);
     widget.hotKeyAction("redo")->trigger();
-    QCOMPARE(edits, QStringList{"a"});
+    QCOMPARE(widget.undoStack()->index(), 1);
 
-    QSignalSpy properties(&widget, &ActionWidget::propertiesDialogRequested);
     QSignalSpy help(&widget, &ActionWidget::helpRequested);
     widget.setHelpTag(QStringLiteral("topic"));
-    widget.hotKeyAction("showPropertiesDialog")->trigger();
     widget.hotKeyAction("showHelp")->trigger();
     widget.hotKeyAction("copy")->trigger();
     widget.hotKeyAction("refresh")->trigger();
     doc.setActive(true);
-    QCOMPARE(properties.count(), 1);
     QCOMPARE(help.first().first().toString(), QStringLiteral("topic"));
     QCOMPARE(widget.hooks.mid(2), (QStringList{"copy", "refresh", "active:1"}));
-
-    QSignalSpy symbol(&widget, &ActionWidget::tradingConnectorSymbolChanged);
-    widget.setTradingConnectorSymbol("IBM");
-    widget.setTradingConnectorSymbol("IBM");
-    QCOMPARE(symbol.count(), 1);
-
-    QPointer<QToolBar> toolBar = widget.toolBar();
-    QVERIFY(toolBar && !toolBar->parent());
 }
 
 // The standard hot keys are registered once; a user's own key sequences stay for widgets
@@ -420,32 +310,18 @@ void tst_HostDocument::standardHotKeysKeepUserSequences()
     hotKey->setSequences(QKeySequence::keyBindings(QKeySequence::Paste));
 }
 
-void tst_HostDocument::styleTemplates()
-{
-    HostApi::StyleTemplatesGui gui(QStringLiteral("charts"));
-    QSignalSpy updated(&gui, &HostApi::StyleTemplatesGui::menuUpdated);
-    QSignalSpy selected(&gui, &HostApi::StyleTemplatesGui::templateSelected);
-    gui.setTemplateNames({QStringLiteral("Dark"), QStringLiteral("Light")});
-    gui.setTemplateNames({QStringLiteral("Compact")});
-    QCOMPARE(updated.count(), 2);
-    QCOMPARE(gui.menu()->actions().size(), 1);
-    gui.menu()->actions().first()->trigger();
-    QCOMPARE(selected.first().first().toString(), QStringLiteral("Compact"));
-}
-
 void tst_HostDocument::iconStates()
 {
     QTemporaryDir dir;
-    QImage image(8, 8, QImage::Format_ARGB32);
-    image.fill(Qt::red);
     const QString normal = dir.path() + QStringLiteral("/n.png");
-    QVERIFY(image.save(normal));
-    image.fill(Qt::green);
     const QString active = dir.path() + QStringLiteral("/a.png");
-    QVERIFY(image.save(active));
+    QImage image(8, 8, QImage::Format_ARGB32);
+    for (const auto &[file, colour] : {std::pair(normal, Qt::red), std::pair(active, Qt::green)}) {
+        image.fill(colour);
+        QVERIFY(image.save(file));
+    }
 
     const QIcon icon = HostApi::buildIconWithStates(normal, active, QString(), dir.path() + "/missing.png");
-    QVERIFY(!icon.isNull());
     QCOMPARE(icon.pixmap(8, 8, QIcon::Normal).toImage().pixelColor(1, 1), QColor(Qt::red));
     QCOMPARE(icon.pixmap(8, 8, QIcon::Active).toImage().pixelColor(1, 1), QColor(Qt::green));
     QVERIFY(HostApi::buildIconWithStates(QString(), QString(), QString(), QString()).isNull());

@@ -12,17 +12,14 @@
 #include <application.h>
 #include <contextmenu.h>
 #include <document.h>
-#include <hotkeyaction.h>
 #include <itradingservice.h>
 #include <printer.h>
 #include <servicelocator.h>
-#include <settings.h>
 #include <themestyle.h>
 
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFile>
-#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QNetworkReply>
@@ -58,15 +55,15 @@ FileMap navigationBundle(const QString &id, const QByteArray &more)
             {QStringLiteral("archive.zip"), QByteArray("PK\x03\x04\x14\0\0\0\x08\0", 10) + QByteArray(4096, '\x7f')}};
 }
 
-QString title(const OpenDocument &open)
-{
-    return open.script->view()->page()->mainFrame()->title();
-}
+const QString backAction = QStringLiteral(
+    "_quorvex_bridge.actions.filter(function (a) { return a.objectName === 'backHotKeyId'; })[0]");
 
-QStringList actionNames(const OpenDocument &open)
+// Whether back and forward are enabled ("none" when the action is missing), as the page sees them.
+QString historyState(const OpenDocument &open)
 {
-    return open.eval(QStringLiteral("_quorvex_bridge.actions.map(function (a) { return a.objectName; })"))
-        .toStringList();
+    return open.eval(QStringLiteral("['backHotKeyId', 'forwardHotKeyId'].map(function (n) {"
+                                    " var a = _quorvex_bridge.actions.filter(function (x) { return x.objectName === n; })[0];"
+                                    " return a ? a.enabled : 'none'; }).join(',')")).toString();
 }
 
 } // namespace
@@ -105,11 +102,11 @@ private:
 
 void tst_ScriptWidget::initTestCase()
 {
-    m_fixture.addBundle(QStringLiteral("stay"), navigationBundle(QStringLiteral("stay"), "supportRedirectToExternalLinks: false,"));
-    m_fixture.addBundle(QStringLiteral("follow"), navigationBundle(QStringLiteral("follow"), QByteArray()));
-    m_fixture.addBundle(QStringLiteral("history"), navigationBundle(QStringLiteral("history"), "supportForwardBack: true,"));
-    m_fixture.addBundle(QStringLiteral("own"), navigationBundle(QStringLiteral("own"),
-                                                                "supportOwnTheme: true, disableWebSecurity: true,"));
+    const std::pair<const char *, QByteArray> bundles[] = {
+        {"stay", "supportRedirectToExternalLinks: false,"}, {"follow", QByteArray()},
+        {"history", "supportForwardBack: true,"}, {"own", "supportOwnTheme: true, disableWebSecurity: true,"}};
+    for (const auto &[id, more] : bundles)
+        m_fixture.addBundle(QLatin1String(id), navigationBundle(QLatin1String(id), more));
     m_fixture.addBundle(QStringLiteral("pages"), {
         {QStringLiteral("plugin.spec"), manifest(QStringLiteral("pages"),
             "supportStyleTemplates: false, supportDefaultConnections: true, propertyPages: { general: { name: \"General\" },"
@@ -141,24 +138,8 @@ void tst_ScriptWidget::viewSetUp()
     QFETCH(bool, webSecurity);
     const OpenDocument open = m_fixture.open(id);
     QWebView *view = open.script->view();
-    ScriptWidget *widget = open.script->widget();
-
-    QCOMPARE(open.document->documentWidget(), widget);
-    QCOMPARE(widget->layout()->count(), 1);
-    QCOMPARE(widget->layout()->itemAt(0)->widget(), view);
-    QCOMPARE(widget->defaultFocusWidget(), view);
-    QCOMPARE(widget->helpTag(), QStringLiteral("webplugin_") + id);
-    QCOMPARE(widget->statisticsCounterName(), QStringLiteral("webplugin_") + id);
-    QCOMPARE(view->contextMenuPolicy(), Qt::NoContextMenu);
     QCOMPARE(view->palette().color(QPalette::Base) == ThemeStyle::baseColor(QStringLiteral("black")), themed);
-    QCOMPARE(open.document->isIgnoringHibernationEvents(), true);
-
-    QWebSettings *settings = view->settings();
-    QVERIFY(settings->testAttribute(QWebSettings::DeveloperExtrasEnabled));
-    QVERIFY(settings->testAttribute(QWebSettings::PluginsEnabled));
-    QVERIFY(settings->testAttribute(QWebSettings::JavascriptCanAccessClipboard));
-    QVERIFY(settings->testAttribute(QWebSettings::LocalContentCanAccessRemoteUrls));
-    QCOMPARE(settings->testAttribute(QWebSettings::WebSecurityEnabled), webSecurity);
+    QCOMPARE(view->settings()->testAttribute(QWebSettings::WebSecurityEnabled), webSecurity);
 }
 
 void tst_ScriptWidget::navigation_data()
@@ -174,7 +155,6 @@ void tst_ScriptWidget::navigation_data()
     QTest::newRow("web-stay") << "stay" << "web" << "" << "http://example.invalid/x" << none;
     QTest::newRow("share-stay-refused") << "stay" << "smb" << "" << ""
         << QStringList{"bridge: failed to open url, unsupported url: smb://server/share"};
-    QTest::newRow("bundle-file-follow") << "follow" << "bundle" << "other.html" << "" << none;
     QTest::newRow("web-follow") << "follow" << "local" << "http://127.0.0.1:9/" << "" << none;
 }
 
@@ -195,17 +175,15 @@ void tst_ScriptWidget::navigation()
     if (!navigates.isEmpty()) {
         QTRY_VERIFY(started.count() > 0);
         QVERIFY(frame->requestedUrl().toString().endsWith(navigates));
-        QCOMPARE(requested.count(), 0);
     } else {
-        if (!openedOutside.isEmpty())
-            QTRY_COMPARE(requested.count(), 1);
         QTest::qWait(50);
         QCOMPARE(started.count(), 0);
         QCOMPARE(frame->url(), start);
-        QCOMPARE(requested.count(), openedOutside.isEmpty() ? 0 : 1);
-        if (!openedOutside.isEmpty())
-            QCOMPARE(requested.first().first().toUrl(), QUrl(openedOutside));
     }
+    QStringList opened;
+    for (const QList<QVariant> &arguments : qAsConst(requested))
+        opened << arguments.first().toUrl().toString();
+    QCOMPARE(opened, openedOutside.isEmpty() ? QStringList() : QStringList{openedOutside});
     QCOMPARE(PluginFixture::takeOutput(), output);
 }
 
@@ -214,16 +192,13 @@ void tst_ScriptWidget::loadProgress()
 {
     const OpenDocument open = m_fixture.open(QStringLiteral("stay"));
     Document *doc = open.document.get();
-    QCOMPARE(doc->isStatusAvailable(), true);
-    QCOMPARE(doc->isInProgress(), false);
+    QVERIFY(doc->isStatusAvailable() && !doc->isInProgress());
     QCOMPARE(doc->progressText(), QStringLiteral("100% completed"));
 
     QSignalSpy busy(doc, &Document::inProgressChanged);
     open.eval(QStringLiteral("location.reload()"));
     QVERIFY(open.waitForLoad());
-    QCOMPARE(busy.count(), 2);
-    QCOMPARE(busy.at(0).first().toBool(), true);
-    QCOMPARE(busy.at(1).first().toBool(), false);
+    QCOMPARE(QList<QVariantList>(busy), (QList<QVariantList>{{true}, {false}}));
 
     QVERIFY(QMetaObject::invokeMethod(open.script, "setViewProgress", Q_ARG(int, 42)));
     QCOMPARE(doc->progressText(), QStringLiteral("42% completed"));
@@ -245,7 +220,6 @@ void tst_ScriptWidget::unsupportedContent()
     QCOMPARE(lines, QStringList{"bridge: unsupported content, resource wasn't loaded: " + zipUrl});
     QVERIFY(seen);
     QTRY_VERIFY(reply.isNull());
-    QCOMPARE(open.eval(QStringLiteral("document.getElementById('zip').id")).toString(), QStringLiteral("zip"));
 
     emit page->downloadRequested(QNetworkRequest(QUrl(QStringLiteral("https://example.com/report.pdf"))));
     QCOMPARE(PluginFixture::takeOutput(),
@@ -255,14 +229,8 @@ void tst_ScriptWidget::unsupportedContent()
 void tst_ScriptWidget::printing()
 {
     const OpenDocument open = m_fixture.open(QStringLiteral("stay"));
-    QCOMPARE(open.document->printObjectsProvider(), open.script);
-    const HostApi::PrintOptions options = open.script->printOptions();
-    QVERIFY(options.printTitle && options.fitToPage);
-    QCOMPARE(options.background, QColor(Qt::white));
-    QVERIFY(open.script->printObjects().isEmpty());
-
     QTemporaryDir dir;
-    HostApi::Printer printer(options);
+    HostApi::Printer printer(open.script->printOptions());
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(dir.path() + QStringLiteral("/page.pdf"));
     open.document->print(&printer);
@@ -285,29 +253,16 @@ void tst_ScriptWidget::forwardBack()
     QFETCH(QString, id);
     QFETCH(bool, supported);
     const OpenDocument open = m_fixture.open(id);
-    const QStringList names = actionNames(open);
-    QCOMPARE(names.contains(QStringLiteral("forwardHotKeyId")), supported);
-    QCOMPARE(names.contains(QStringLiteral("backHotKeyId")), supported);
     QVERIFY(QMetaObject::invokeMethod(open.script, "updateWebViewActions"));
+    QCOMPARE(historyState(open), supported ? QStringLiteral("false,false") : QStringLiteral("none,none"));
     if (!supported)
         return;
 
-    const QString forward = QStringLiteral("_quorvex_bridge.actions.filter(function (a) { return a.objectName === 'forwardHotKeyId'; })[0]");
-    const QString back = QStringLiteral("_quorvex_bridge.actions.filter(function (a) { return a.objectName === 'backHotKeyId'; })[0]");
-    QCOMPARE(open.eval(forward + QStringLiteral(".enabled")).toBool(), false);
-    QCOMPARE(open.eval(back + QStringLiteral(".enabled")).toBool(), false);
-    QCOMPARE(open.eval(back + QStringLiteral(".text")).toString(), QStringLiteral("Back"));
-
     open.eval(QStringLiteral("document.getElementById('bundle').click()"));
     QVERIFY(open.waitForLoad());
-    QCOMPARE(title(open), QStringLiteral("other"));
-    QCOMPARE(open.eval(back + QStringLiteral(".enabled")).toBool(), true);
-    QCOMPARE(open.eval(forward + QStringLiteral(".enabled")).toBool(), false);
-
-    open.eval(back + QStringLiteral(".trigger()"));
-    QTRY_COMPARE(title(open), QString());
-    QTRY_COMPARE(open.eval(forward + QStringLiteral(".enabled")).toBool(), true);
-    QCOMPARE(open.eval(QStringLiteral("bridgeAtStart")).toString(), QStringLiteral("1.0"));
+    QCOMPARE(historyState(open), QStringLiteral("true,false"));
+    open.eval(backAction + QStringLiteral(".trigger()"));
+    QTRY_COMPARE(historyState(open), QStringLiteral("false,true"));
 }
 
 void tst_ScriptWidget::inspector_data()
@@ -333,14 +288,10 @@ void tst_ScriptWidget::inspector()
     QAction *action = captionBar.first();
     QCOMPARE(action->text(), QStringLiteral("Show Web Inspector"));
     QCOMPARE(action->shortcut(), QKeySequence(Qt::SHIFT + Qt::Key_F7));
-    QVERIFY(!open.script->inspector());
     action->trigger();
     WebInspectorWindow *window = open.script->inspector();
-    QVERIFY(window);
-    QVERIFY(window->isVisible());
+    QVERIFY(window && window->isVisible());
     QCOMPARE(window->windowTitle(), QStringLiteral("Web Inspector"));
-    QCOMPARE(window->id(), QStringLiteral("WebInspectorWindow"));
-    QVERIFY(window->windowFlags() & Qt::Tool);
     QCOMPARE(window->inspector()->page(), open.script->view()->page());
 
     window->resize(333, 222);
@@ -348,8 +299,6 @@ void tst_ScriptWidget::inspector()
     open.eval(QStringLiteral("_quorvex_bridge.showWebInspector()"));
     QCOMPARE(open.script->inspector(), window);
     QVERIFY(window->isVisible());
-    QVERIFY(!Application::instance()->settings()
-                 ->value(QStringLiteral("dialogs/globalWebInspectorGeometry/geometry")).toByteArray().isEmpty());
 
     // Another document's inspector starts with the stored geometry.
     const OpenDocument other = m_fixture.open(QStringLiteral("follow"));
@@ -430,11 +379,7 @@ void tst_ScriptWidget::propertyPages()
 
     ScriptWidget *widget = open.script->widget();
     QCOMPARE(open.document->documentObject(), static_cast<InteractiveObject *>(widget));
-    QCOMPARE(widget->objectOwner(), widget);
-    QCOMPARE(widget->typeName(), QByteArray("webplugin_pages"));
-    QCOMPARE(widget->pageTitle(), QStringLiteral("Name of pages"));
     QCOMPARE(widget->propertyPages(), pages);
-    QCOMPARE(open.document->undoStack(), widget->undoStack());
 }
 
 // The host may close the window before the document: the view goes, the document stays
@@ -445,16 +390,11 @@ void tst_ScriptWidget::widgetDestroyedFirst()
     open.script->showWebInspector();
     open.eval(QStringLiteral("_quorvex_bridge.mainMenuActions = ['undo']"));
     QVERIFY(open.document->mainMenu());
-    QSignalSpy widgetChanged(open.document.get(), &Document::documentWidgetChanged);
     QSignalSpy menuChanged(open.document.get(), &AbstractDocument::mainMenuChanged);
     delete open.script->widget();
-    QCOMPARE(widgetChanged.count(), 1);
     QCOMPARE(menuChanged.count(), 1);
-    QVERIFY(!open.document->mainMenu());
-    QVERIFY(!open.script->view());
-    QVERIFY(!open.script->inspector());
-    QVERIFY(!open.document->documentWidget());
-    QVERIFY(!open.document->documentObject());
+    QVERIFY(!open.document->mainMenu() && !open.document->documentWidget() && !open.document->documentObject());
+    QVERIFY(!open.script->view() && !open.script->inspector());
     open.script->refresh();
     open.script->showWebInspector();
     open.script->showFakeMenu(1, 1);
