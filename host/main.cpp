@@ -1,6 +1,7 @@
 #include "hostoptions.h"
 #include "hosttheme.h"
 #include "mainwindow.h"
+#include "marketdata.h"
 #include "moduleloader.h"
 #include "outputecho.h"
 #include "quitonsignal.h"
@@ -88,6 +89,10 @@ int main(int argc, char *argv[])
     const QString pluginFolder = application->appDataPath() + QLatin1String("WebPlugins");
     if (!QDir().mkpath(pluginFolder))
         return fail(1, QStringLiteral("cannot create the plug-in folder %1").arg(pluginFolder));
+    // A store that cannot be opened leaves the data requests answering errors; the host runs on.
+    MarketData marketData;
+    if (!marketData.start(application->appDataPath()))
+        fail(1, QStringLiteral("market data unavailable: %1").arg(marketData.errorString()));
     HostTheme theme;
     theme.restore();
     SettingsDialog::restoreUserName();

@@ -2,14 +2,18 @@
 
 #include <application.h>
 #include <featuremanager.h>
+#include <logservice.h>
+#include <preferences.h>
 #include <settings.h>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTimeZone>
 #include <QVBoxLayout>
 
 SettingsDialog::SettingsDialog(QWidget *parent)
@@ -17,6 +21,9 @@ SettingsDialog::SettingsDialog(QWidget *parent)
     , m_userName(new QLineEdit(this))
     , m_password(new QLineEdit(this))
     , m_updates(new QCheckBox(tr("Update web plug-ins on start"), this))
+    , m_decimalSymbol(new QComboBox(this))
+    , m_systemFormatting(new QCheckBox(tr("Use the system's number and date formats"), this))
+    , m_timeZone(new QComboBox(this))
 {
     setWindowTitle(tr("Settings"));
     Application *application = Application::instance();
@@ -51,6 +58,27 @@ SettingsDialog::SettingsDialog(QWidget *parent)
     note->setWordWrap(true);
     pluginsLayout->addWidget(note);
 
+    auto *formatting = new QGroupBox(tr("Formatting"), this);
+    auto *formattingLayout = new QFormLayout(formatting);
+    const Preferences *preferences = Preferences::instance();
+    m_decimalSymbol->addItem(tr("Point (1234.56)"), QStringLiteral("."));
+    m_decimalSymbol->addItem(tr("Comma (1234,56)"), QStringLiteral(","));
+    m_decimalSymbol->setCurrentIndex(m_decimalSymbol->findData(preferences->decimalSymbol()));
+    m_systemFormatting->setChecked(preferences->isUseSystemFormatting());
+    m_decimalSymbol->setEnabled(!m_systemFormatting->isChecked());
+    connect(m_systemFormatting, &QCheckBox::toggled, m_decimalSymbol,
+            [this](bool system) { m_decimalSymbol->setEnabled(!system); });
+    QList<QByteArray> zones = QTimeZone::availableTimeZoneIds();
+    const QByteArray zone = preferences->localTimeZoneId();
+    if (!zones.contains(zone))
+        zones.prepend(zone);
+    for (const QByteArray &id : qAsConst(zones))
+        m_timeZone->addItem(QString::fromUtf8(id));
+    m_timeZone->setCurrentText(QString::fromUtf8(zone));
+    formattingLayout->addRow(tr("Decimal symbol:"), m_decimalSymbol);
+    formattingLayout->addRow(m_systemFormatting);
+    formattingLayout->addRow(tr("Time zone:"), m_timeZone);
+
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &SettingsDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &SettingsDialog::reject);
@@ -58,6 +86,7 @@ SettingsDialog::SettingsDialog(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(account);
     layout->addWidget(plugins);
+    layout->addWidget(formatting);
     layout->addWidget(buttons);
 }
 
@@ -78,6 +107,11 @@ void SettingsDialog::apply()
     settings->setValue(QLatin1String(UpdatesKey), m_updates->isChecked());
     for (auto it = m_features.cbegin(); it != m_features.cend(); ++it)
         FeatureManager::instance()->setEnabled(it.key(), it.value()->isChecked());
+    // The controls offer valid choices only, so the preferences never refuse them.
+    const bool formattingStored = Preferences::instance()->setFormatting(
+        m_decimalSymbol->currentData().toString(), m_systemFormatting->isChecked(),
+        m_timeZone->currentText().toUtf8());
+    HOSTAPI_ASSERT(formattingStored, );
     settings->sync();
 }
 

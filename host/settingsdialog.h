@@ -4,11 +4,13 @@
 #include <QMap>
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 
-// The host's settings: the user's credentials, web plug-in updates and optional features.
-// The user name and the choices are stored in the settings; the password is kept for the
-// session only, so it is never written to disk.
+// The host's settings: the user's credentials, web plug-in updates, optional features and how
+// data is formatted. The user name and the choices are stored in the settings; the password is
+// kept for the session only, so it is never written to disk. Formatting choices go through the
+// preferences and take effect at once.
 class SettingsDialog : public QDialog
 {
     Q_OBJECT
@@ -28,6 +30,11 @@ public:
     QCheckBox *updatesBox() const { return m_updates; }
     // The box of a registered feature; null for any other name.
     QCheckBox *featureBox(const QString &feature) const { return m_features.value(feature); }
+    // The decimal symbol (item data "." or ","), system formatting and time zone (item text the
+    // zone id) controls.
+    QComboBox *decimalSymbolBox() const { return m_decimalSymbol; }
+    QCheckBox *systemFormattingBox() const { return m_systemFormatting; }
+    QComboBox *timeZoneBox() const { return m_timeZone; }
 
     // Stores what the dialog shows; accept() calls it.
     void apply();
@@ -38,4 +45,7 @@ private:
     QLineEdit *m_password;
     QCheckBox *m_updates;
     QMap<QString, QCheckBox *> m_features;
+    QComboBox *m_decimalSymbol;
+    QCheckBox *m_systemFormatting;
+    QComboBox *m_timeZone;
 };

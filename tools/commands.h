@@ -9,3 +9,4 @@ int unpackCommand(const QStringList &args);
 int lintCommand(const QStringList &args);
 int jsonCommand(const QStringList &args);
 int scanCommand(const QStringList &args);
+int marketCommand(const QStringList &args);

@@ -18,6 +18,7 @@ const Command commands[] = {
     {"lint", "lint BUNDLE              check a plug-in's manifest", lintCommand},
     {"json", "json [--compact] FILE|-  read a JSON file and write it back formatted", jsonCommand},
     {"scan", "scan PLUGIN_FOLDER        load a plug-in folder as the host does", scanCommand},
+    {"market", "market ACTION DIR ...    make, inspect and fill a market store", marketCommand},
 };
 
 int usage(QTextStream &out)

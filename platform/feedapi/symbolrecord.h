@@ -28,6 +28,12 @@ public:
         Expired,                  // bool
         TermPeriod,               // 32-bit int
         TermType,                 // 32-bit int
+        Exchange,                 // byte string: exchange code, empty when none
+        Description,              // string
+        Currency,                 // byte string: ISO 4217 code
+        Isin,                     // byte string
+        Cusip,                    // byte string
+        Sedol,                    // byte string
         ColumnCount
     };
 

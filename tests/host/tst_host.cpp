@@ -23,11 +23,13 @@
 #include <iformulaoutputservice.h>
 #include <iplugin.h>
 #include <outputchannel.h>
+#include <preferences.h>
 #include <servicelocator.h>
 #include <settings.h>
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -642,6 +644,19 @@ void tst_Host::settingsDialog()
     reopened.featureBox(developer)->setChecked(false);
     reopened.apply();
     QVERIFY(!FeatureManager::instance()->isEnabled(developer));
+
+    // Formatting choices reach the preferences at once, with one change signal.
+    Preferences *preferences = Preferences::instance();
+    QSignalSpy formatterChanged(preferences, &Preferences::formatterChanged);
+    reopened.decimalSymbolBox()->setCurrentIndex(reopened.decimalSymbolBox()->findData(QStringLiteral(",")));
+    reopened.timeZoneBox()->setCurrentText(QStringLiteral("Asia/Tokyo"));
+    reopened.apply();
+    QCOMPARE(formatterChanged.count(), 1);
+    QCOMPARE(preferences->decimalSymbol() + QString::fromUtf8(preferences->localTimeZoneId()),
+             QStringLiteral(",Asia/Tokyo"));
+    SettingsDialog third;
+    QCOMPARE(third.decimalSymbolBox()->currentData().toString() + third.timeZoneBox()->currentText(),
+             QStringLiteral(",Asia/Tokyo"));
 }
 
 void tst_Host::workspaceRoundTrip()

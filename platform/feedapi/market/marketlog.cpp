@@ -1,0 +1,3 @@
+#include "marketlog.h"
+
+Q_LOGGING_CATEGORY(lcMarket, "feedapi.market")

@@ -1,0 +1,3 @@
+#include "ifieldquotesubscription.h"
+
+IFieldQuoteSubscription::~IFieldQuoteSubscription() = default;
