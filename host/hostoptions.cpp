@@ -8,6 +8,7 @@ HostOptions::Result HostOptions::parse(const QStringList &arguments)
         {"--data-dir", &HostOptions::m_dataDir},
         {"--open", &HostOptions::m_openId},
         {"--screenshot", &HostOptions::m_screenshotFile},
+        {"--screenshots", &HostOptions::m_screenshotFolder},
     };
     QString timeout;
 
@@ -41,10 +42,12 @@ HostOptions::Result HostOptions::parse(const QStringList &arguments)
                             .arg(MaxTimeoutSeconds));
         }
     }
-    if (isScreenshotRun() && m_openId.isEmpty())
+    if (!m_screenshotFile.isEmpty() && !m_screenshotFolder.isEmpty())
+        return fail(QStringLiteral("--screenshot and --screenshots exclude each other"));
+    if (!m_screenshotFile.isEmpty() && m_openId.isEmpty())
         return fail(QStringLiteral("--screenshot needs --open"));
     if (!timeout.isNull() && !isScreenshotRun())
-        return fail(QStringLiteral("--timeout needs --screenshot"));
+        return fail(QStringLiteral("--timeout needs --screenshot or --screenshots"));
     return Result::Run;
 }
 
@@ -57,9 +60,13 @@ QString HostOptions::helpText()
         "  --data-dir DIR     data folder: settings, workspace; plug-ins in DIR/WebPlugins\n"
         "  --module PATH      the module to load (default: beside the host's build or install)\n"
         "  --open ID          open the plug-in ID (its id or its template id)\n"
-        "  --screenshot FILE  with --open: wait until the page is ready or loaded, write the\n"
-        "                     window to FILE (PNG) and exit; the workspace is left alone\n"
-        "  --timeout SECONDS  with --screenshot: how long to wait (default %1)\n"
+        "  --screenshot FILE  with --open: wait until the page has loaded and is no longer\n"
+        "                     initializing, write the window to FILE (PNG) and exit; the\n"
+        "                     workspace is left alone\n"
+        "  --screenshots DIR  restore the workspace (and open --open ID), wait likewise for\n"
+        "                     every page, write each window, maximised, to DIR/ID.png and\n"
+        "                     exit; the workspace file is not written\n"
+        "  --timeout SECONDS  with --screenshot or --screenshots: how long to wait (default %1)\n"
         "  --log              also write every \"Plugin Output\" line to standard output\n"
         "  --help             show this text\n\n"
         "Exit status: 0 ok, 1 failure (one line on standard error), 2 wrong usage.\n")

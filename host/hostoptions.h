@@ -4,8 +4,8 @@
 #include <QStringList>
 
 // The host's command line:
-//   tessel-host [--data-dir DIR] [--module PATH] [--open ID [--screenshot FILE
-//               [--timeout SECONDS]]] [--log]
+//   tessel-host [--data-dir DIR] [--module PATH] [--open ID [--screenshot FILE]]
+//               [--screenshots FOLDER] [--timeout SECONDS] [--log]
 class HostOptions
 {
 public:
@@ -28,7 +28,10 @@ public:
     QString openId() const { return m_openId; }
     // Headless run: open openId(), write its window to this PNG file and exit.
     QString screenshotFile() const { return m_screenshotFile; }
-    bool isScreenshotRun() const { return !m_screenshotFile.isEmpty(); }
+    // Headless run: restore the workspace (and open openId()), write each window to a PNG
+    // file in this folder and exit.
+    QString screenshotFolder() const { return m_screenshotFolder; }
+    bool isScreenshotRun() const { return !m_screenshotFile.isEmpty() || !m_screenshotFolder.isEmpty(); }
     int timeoutSeconds() const { return m_timeoutSeconds; }
     // Echo every "Plugin Output" line on standard output.
     bool echoOutput() const { return m_echoOutput; }
@@ -41,6 +44,7 @@ private:
     QString m_dataDir;
     QString m_openId;
     QString m_screenshotFile;
+    QString m_screenshotFolder;
     int m_timeoutSeconds = DefaultTimeoutSeconds;
     bool m_echoOutput = false;
 };

@@ -38,9 +38,13 @@ int run(QApplication &app, const HostOptions &options, HostApi::OutputChannel *c
     MainWindow window;
     window.setUp(channel);
 
+    const WorkspaceStore store(WorkspaceStore::defaultFileName());
     if (options.isScreenshotRun()) {
-        ScreenshotJob job(&window, options.openId(), options.screenshotFile(),
-                          options.timeoutSeconds());
+        ScreenshotJob job(&window, options.timeoutSeconds());
+        if (options.screenshotFolder().isEmpty())
+            job.setDocument(options.openId(), options.screenshotFile());
+        else
+            job.setWorkspace(store.load(), options.openId(), options.screenshotFolder());
         int exitCode = 1;
         QObject::connect(&job, &ScreenshotJob::finished, &app, [&](int code, const QString &error) {
             exitCode = error.isEmpty() ? code : fail(code, error);
@@ -52,7 +56,6 @@ int run(QApplication &app, const HostOptions &options, HostApi::OutputChannel *c
         return exitCode;
     }
 
-    const WorkspaceStore store(WorkspaceStore::defaultFileName());
     window.restoreWorkspace(store.load());
     if (const HostApi::DocTemplate *docTemplate = findDocTemplate(options.openId())) {
         QString error;

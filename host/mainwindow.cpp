@@ -20,11 +20,13 @@
 
 #include <QActionGroup>
 #include <QDesktopServices>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPrintDialog>
+#include <QScreen>
 #include <QStatusBar>
 #include <QUndoGroup>
 #include <QUndoStack>
@@ -33,6 +35,8 @@ namespace {
 
 constexpr int StatusMessageTimeout = 10000;
 constexpr int OutputDockHeight = 120;
+// The share of the screen a window without a saved geometry takes.
+constexpr double UnplacedScreenShare = 0.85;
 
 // The standard actions of document widgets that the Edit menu offers.
 const struct { const char *hotKeyId; const char *text; QKeySequence::StandardKey key; } standardActions[] = {
@@ -181,14 +185,18 @@ Workspace MainWindow::workspace() const
     return workspace;
 }
 
-void MainWindow::restoreWorkspace(const Workspace &workspace)
+QStringList MainWindow::restoreWorkspace(const Workspace &workspace)
 {
     if (!workspace.windowGeometry.isEmpty())
         restoreGeometry(workspace.windowGeometry);
+    else if (const QScreen *screen = QGuiApplication::primaryScreen())
+        resize(screen->availableSize() * UnplacedScreenShare);
     if (!workspace.windowState.isEmpty())
         restoreState(workspace.windowState);
 
+    QStringList notRestored;
     DocumentWindow *active = nullptr;
+    bool tile = false;
     for (int i = 0; i < workspace.documents.size(); ++i) {
         const WorkspaceDocument &saved = workspace.documents.at(i);
         QString error;
@@ -197,11 +205,15 @@ void MainWindow::restoreWorkspace(const Workspace &workspace)
             const QString message = tr("Not restored: %1").arg(error);
             logWarning(message);
             statusBar()->showMessage(message, StatusMessageTimeout);
+            notRestored.append(message);
             continue;
         }
         if (!saved.title.isEmpty())
             window->document()->setTitle(saved.title);
-        window->setGeometry(saved.geometry);
+        if (saved.geometry.isNull())
+            tile = true;
+        else
+            window->setGeometry(saved.geometry);
         window->setLinkGroup(saved.linkGroup);
         if (saved.state == WorkspaceDocument::WindowState::Maximized)
             window->showMaximized();
@@ -210,10 +222,14 @@ void MainWindow::restoreWorkspace(const Workspace &workspace)
         if (i == workspace.activeDocument)
             active = window;
     }
+    // The document area keeps tiled windows tiled as it is resized, until one is moved.
+    if (tile)
+        m_area->tileSubWindows();
     if (active) {
         m_area->setActiveSubWindow(active);
         activate(active);
     }
+    return notRestored;
 }
 
 QString MainWindow::statusLine() const

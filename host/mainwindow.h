@@ -6,6 +6,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
 
 class DocumentWindow;
 class OutputDock;
@@ -44,9 +45,11 @@ public:
     DocumentWindow *activeDocumentWindow() const;
 
     Workspace workspace() const;
-    // Opens the workspace's documents as they were; those that cannot be opened are left out
-    // (each reason in the status bar and the diagnostic log).
-    void restoreWorkspace(const Workspace &workspace);
+    // Opens the workspace's documents as they were; documents without a geometry are tiled
+    // together with the others, and without its own geometry the window takes most of the
+    // screen. Documents that cannot be opened are left out: returns each reason, also shown
+    // in the status bar and written to the diagnostic log.
+    QStringList restoreWorkspace(const Workspace &workspace);
 
     // The active document's status line, as the status bar shows it.
     QString statusLine() const;

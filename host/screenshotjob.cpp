@@ -7,66 +7,181 @@
 #include <doctemplate.h>
 #include <document.h>
 
+#include <QDir>
 #include <QImage>
+#include <QMdiArea>
 #include <QPixmap>
 
-ScreenshotJob::ScreenshotJob(MainWindow *window, const QString &openId, const QString &fileName,
-                             int timeoutSeconds, QObject *parent)
+namespace {
+
+const char webPluginPrefix[] = "webplugin_";
+
+} // namespace
+
+ScreenshotJob::ScreenshotJob(MainWindow *window, int timeoutSeconds, QObject *parent)
     : QObject(parent)
     , m_window(window)
-    , m_openId(openId)
-    , m_fileName(fileName)
     , m_timeoutSeconds(timeoutSeconds)
 {
     m_timeout.setSingleShot(true);
     m_settle.setSingleShot(true);
     connect(&m_timeout, &QTimer::timeout, this, [this] {
-        finish(1, tr("timed out after %1 s waiting for '%2' to load").arg(m_timeoutSeconds).arg(m_openId));
+        QString waitingFor;
+        for (const Shot &shot : qAsConst(m_shots)) {
+            if (waitingFor.isEmpty() && !isSettled(shot))
+                waitingFor = shot.name;
+        }
+        if (waitingFor.isEmpty() && m_current >= 0)
+            waitingFor = m_shots.at(m_current).name;
+        finish(1, tr("timed out after %1 s waiting for '%2' to load").arg(m_timeoutSeconds).arg(waitingFor));
     });
     connect(&m_settle, &QTimer::timeout, this, &ScreenshotJob::capture);
 }
 
+void ScreenshotJob::setDocument(const QString &openId, const QString &fileName)
+{
+    m_openId = openId;
+    m_fileName = fileName;
+    m_folder.clear();
+    m_workspace = Workspace();
+}
+
+void ScreenshotJob::setWorkspace(const Workspace &workspace, const QString &openId, const QString &folder)
+{
+    m_openId = openId;
+    m_fileName.clear();
+    m_folder = folder;
+    m_workspace = workspace;
+    m_workspace.windowGeometry.clear();
+}
+
+QString ScreenshotJob::fileNameFor(const QString &folder, const QByteArray &templateId, QStringList &taken)
+{
+    QString id = QString::fromUtf8(templateId);
+    if (id.size() > int(sizeof(webPluginPrefix)) - 1 && id.startsWith(QLatin1String(webPluginPrefix)))
+        id.remove(0, int(sizeof(webPluginPrefix)) - 1);
+    for (QChar &c : id) {
+        if (!(c.isLetterOrNumber() && c.unicode() < 0x80) && c != QLatin1Char('.') && c != QLatin1Char('-')
+            && c != QLatin1Char('_'))
+            c = QLatin1Char('_');
+    }
+    QString name = id;
+    for (int repeat = 2; taken.contains(name); ++repeat)
+        name = id + QLatin1Char('-') + QString::number(repeat);
+    taken.append(name);
+    return QDir(folder).filePath(name + QLatin1String(".png"));
+}
+
 void ScreenshotJob::start()
+{
+    if (!m_folder.isEmpty()) {
+        if (!QDir().mkpath(m_folder)) {
+            finish(1, tr("cannot create the folder %1").arg(m_folder));
+            return;
+        }
+        const QStringList notRestored = m_window->restoreWorkspace(m_workspace);
+        if (!notRestored.isEmpty()) {
+            finish(1, notRestored.first());
+            return;
+        }
+    }
+    m_window->resize(WindowWidth, WindowHeight);
+    m_window->show();
+
+    QStringList taken;
+    for (DocumentWindow *window : m_window->documentWindows()) {
+        const QString name = QString::fromUtf8(window->templateId());
+        addShot(window, name, fileNameFor(m_folder, window->templateId(), taken));
+    }
+    if (!m_openId.isEmpty()) {
+        DocumentWindow *window = openDocument();
+        if (!window)
+            return;
+        addShot(window, m_openId,
+                m_folder.isEmpty() ? m_fileName : fileNameFor(m_folder, window->templateId(), taken));
+    }
+    if (m_shots.isEmpty()) {
+        finish(1, tr("the workspace has no windows"));
+        return;
+    }
+    m_timeout.start(m_timeoutSeconds * 1000);
+    checkSettled();
+}
+
+// Opens m_openId; null, once finished with the reason, when it cannot.
+DocumentWindow *ScreenshotJob::openDocument()
 {
     const HostApi::DocTemplate *docTemplate = findDocTemplate(m_openId);
     if (!docTemplate) {
         finish(1, tr("no plug-in '%1' is installed").arg(m_openId));
-        return;
+        return nullptr;
     }
-    m_window->resize(WindowWidth, WindowHeight);
-    m_window->show();
     QString error;
-    m_document = m_window->openDocument(docTemplate->id(), &error);
-    if (!m_document) {
+    DocumentWindow *window = m_window->openDocument(docTemplate->id(), &error);
+    if (!window) {
         finish(1, error);
-        return;
+        return nullptr;
     }
-    if (!m_document->document()->documentWidget()) {
+    if (!window->document()->documentWidget()) {
         finish(1, tr("plug-in '%1' shows no content").arg(m_openId));
-        return;
+        return nullptr;
     }
-    m_document->showMaximized();
-    connect(m_document, &DocumentWindow::ready, &m_settle, [this] { m_settle.start(SettleMilliseconds); });
-    connect(m_document, &QObject::destroyed, this, [this] {
-        finish(1, tr("the window of '%1' was closed").arg(m_openId));
+    return window;
+}
+
+void ScreenshotJob::addShot(DocumentWindow *window, const QString &name, const QString &fileName)
+{
+    m_shots.append(Shot{window, name, fileName});
+    connect(window, &DocumentWindow::ready, this, &ScreenshotJob::checkSettled);
+    connect(window->document(), &Document::statusChanged, this, &ScreenshotJob::checkSettled);
+    connect(window, &QObject::destroyed, this, [this, name] {
+        finish(1, tr("the window of '%1' was closed").arg(name));
     });
-    m_timeout.start(m_timeoutSeconds * 1000);
-    if (m_document->isReady())
-        m_settle.start(SettleMilliseconds);
+}
+
+// Loaded, and not reporting that it is still initializing.
+bool ScreenshotJob::isSettled(const Shot &shot) const
+{
+    return shot.window && shot.window->isReady()
+        && shot.window->document()->status() != Document::StatusInitializing;
+}
+
+void ScreenshotJob::checkSettled()
+{
+    if (m_current >= 0 || m_finished)
+        return;
+    for (const Shot &shot : qAsConst(m_shots)) {
+        if (!isSettled(shot))
+            return;
+    }
+    m_current = 0;
+    present();
+}
+
+void ScreenshotJob::present()
+{
+    DocumentWindow *window = m_shots.at(m_current).window;
+    window->showMaximized();
+    m_window->documentArea()->setActiveSubWindow(window);
+    m_settle.start(SettleMilliseconds);
 }
 
 void ScreenshotJob::capture()
 {
+    const Shot &shot = m_shots.at(m_current);
     const QImage image = m_window->grab().toImage();
     if (image.isNull()) {
         finish(1, tr("cannot capture the window"));
         return;
     }
-    if (!image.save(m_fileName, "PNG")) {
-        finish(1, tr("cannot write %1").arg(m_fileName));
+    if (!image.save(shot.fileName, "PNG")) {
+        finish(1, tr("cannot write %1").arg(shot.fileName));
         return;
     }
-    finish(0, QString());
+    if (++m_current < m_shots.size())
+        present();
+    else
+        finish(0, QString());
 }
 
 void ScreenshotJob::finish(int exitCode, const QString &error)

@@ -19,7 +19,7 @@ struct WorkspaceDocument
 
     QByteArray templateId;
     QString title;
-    QRect geometry;     // the sub-window in the document area, as when not maximized
+    QRect geometry;     // the sub-window in the document area, as when not maximized; null: tiled
     WindowState state = WindowState::Normal;
     int linkGroup = 0;  // 0: not linked
 };

@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <iterator>
 
 namespace {
@@ -50,18 +51,15 @@ bool readDocument(const QJsonValue &value, WorkspaceDocument &document, QString 
                      .arg(WorkspaceStore::MaxTitleLength);
         return false;
     }
+    // No geometry at all is allowed (the host places the window); a partial one is not.
     const int max = WorkspaceStore::MaxCoordinate;
-    for (const char *key : {"x", "y"}) {
-        if (!isInt(object.value(QLatin1String(key)), -max, max)) {
+    const struct { const char *key; int min; } geometryKeys[] = {{"x", -max}, {"y", -max}, {"width", 1}, {"height", 1}};
+    const bool placed = std::any_of(std::begin(geometryKeys), std::end(geometryKeys),
+                                    [&object](const auto &g) { return object.contains(QLatin1String(g.key)); });
+    for (const auto &g : geometryKeys) {
+        if (placed && !isInt(object.value(QLatin1String(g.key)), g.min, max)) {
             reason = QStringLiteral("\"%1\" is not a whole number from %2 to %3")
-                         .arg(QLatin1String(key)).arg(-max).arg(max);
-            return false;
-        }
-    }
-    for (const char *key : {"width", "height"}) {
-        if (!isInt(object.value(QLatin1String(key)), 1, max)) {
-            reason = QStringLiteral("\"%1\" is not a whole number from 1 to %2")
-                         .arg(QLatin1String(key)).arg(max);
+                         .arg(QLatin1String(g.key)).arg(g.min).arg(max);
             return false;
         }
     }
@@ -84,10 +82,12 @@ bool readDocument(const QJsonValue &value, WorkspaceDocument &document, QString 
 
     document.templateId = id.toUtf8();
     document.title = title.toString();
-    document.geometry = QRect(object.value(QLatin1String("x")).toInt(),
-                              object.value(QLatin1String("y")).toInt(),
-                              object.value(QLatin1String("width")).toInt(),
-                              object.value(QLatin1String("height")).toInt());
+    if (placed) {
+        document.geometry = QRect(object.value(QLatin1String("x")).toInt(),
+                                  object.value(QLatin1String("y")).toInt(),
+                                  object.value(QLatin1String("width")).toInt(),
+                                  object.value(QLatin1String("height")).toInt());
+    }
     document.state = WorkspaceDocument::WindowState(stateIndex);
     document.linkGroup = linkGroup.toInt(0);
     return true;
@@ -167,16 +167,19 @@ bool WorkspaceStore::save(const Workspace &workspace) const
 {
     QJsonArray documents;
     for (const WorkspaceDocument &document : workspace.documents) {
-        documents.append(QJsonObject{
+        QJsonObject entry{
             {QStringLiteral("template"), QString::fromUtf8(document.templateId)},
             {QStringLiteral("title"), document.title},
-            {QStringLiteral("x"), document.geometry.x()},
-            {QStringLiteral("y"), document.geometry.y()},
-            {QStringLiteral("width"), document.geometry.width()},
-            {QStringLiteral("height"), document.geometry.height()},
             {QStringLiteral("state"), QLatin1String(stateNames[int(document.state)])},
             {QStringLiteral("linkGroup"), document.linkGroup},
-        });
+        };
+        if (!document.geometry.isNull()) {
+            entry.insert(QStringLiteral("x"), document.geometry.x());
+            entry.insert(QStringLiteral("y"), document.geometry.y());
+            entry.insert(QStringLiteral("width"), document.geometry.width());
+            entry.insert(QStringLiteral("height"), document.geometry.height());
+        }
+        documents.append(entry);
     }
     const QJsonObject root{
         {QStringLiteral("format"), Format},

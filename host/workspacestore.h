@@ -8,6 +8,8 @@
 //   {"format": 1, "window": {"geometry": BASE64, "state": BASE64}, "active": INDEX,
 //    "documents": [{"template": ID, "title": TEXT, "x": X, "y": Y, "width": W, "height": H,
 //                   "state": "normal" | "maximized" | "minimized", "linkGroup": N}, ...]}
+// A document without any of "x", "y", "width" and "height" has no geometry: the host places
+// it (a hand-written workspace can leave the layout to the host).
 // The file is the user's, so it is read defensively: an entry that breaks a rule or a limit
 // is left out and reported to the diagnostic log, the rest is restored.
 class WorkspaceStore

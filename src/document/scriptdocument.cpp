@@ -29,6 +29,7 @@
 #include <itradingservice.h>
 #include <linkingsignal.h>
 #include <logservice.h>
+#include <preferences.h>
 #include <printer.h>
 #include <servicelocator.h>
 #include <symboldraganddrop.h>
@@ -119,7 +120,7 @@ ScriptDocument::ScriptDocument(ScriptPlugin *plugin, Document *doc, const Script
     , m_doc(doc)
 {
     m_datafeed->setParent(this);
-    m_datafeed->setUsernameSource([]() -> QString { return Application::instance()->username(); });
+    m_datafeed->setUsernameSource([]() -> QString { return Preferences::instance()->username(); });
     logCategory();
     initAll();
     registerQObjectList();

@@ -87,20 +87,32 @@ QVariantMap RequesterDatafeedHandler::scriptRequest(const FeedApi::Requester *re
 void RequesterDatafeedHandler::respond(const FeedApi::Requester *requester,
                                        const QString &result, const QVariantMap &payload)
 {
+    respond(scriptRequest(requester), result, payload);
+}
+
+void RequesterDatafeedHandler::respond(const QVariantMap &request, const QString &result,
+                                       const QVariantMap &payload)
+{
     QVariantMap data = payload;
-    data.insert(QStringLiteral("request"), scriptRequest(requester));
+    data.insert(QStringLiteral("request"), request);
     data.insert(QStringLiteral("result"), result);
     emit response(data);
 }
 
-void RequesterDatafeedHandler::failRequest(FeedApi::Requester *requester,
-                                           const FeedApi::ErrorResponse &error)
+void RequesterDatafeedHandler::respondFailure(const QVariantMap &request,
+                                              const FeedApi::ErrorResponse &error)
 {
     QVariantMap details;
     details.insert(QStringLiteral("errorCode"), error.error());
     if (m_errorDetail == ErrorDetail::CodeAndMessage)
         details.insert(QStringLiteral("errorMessage"), FeedApiErrorsHelper::errorString(error));
-    respond(requester, QStringLiteral("fail"), {{QStringLiteral("error"), details}});
+    respond(request, QStringLiteral("fail"), {{QStringLiteral("error"), details}});
+}
+
+void RequesterDatafeedHandler::failRequest(FeedApi::Requester *requester,
+                                           const FeedApi::ErrorResponse &error)
+{
+    respondFailure(scriptRequest(requester), error);
 }
 
 void RequesterDatafeedHandler::restartRequest(FeedApi::Requester *requester,

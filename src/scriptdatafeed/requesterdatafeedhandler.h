@@ -54,6 +54,11 @@ protected:
     // Emits {"request": the requester's script request, "result": result} with payload's keys.
     void respond(const FeedApi::Requester *requester, const QString &result,
                  const QVariantMap &payload = QVariantMap());
+    // The same for a script request that has no requester yet.
+    void respond(const QVariantMap &request, const QString &result,
+                 const QVariantMap &payload = QVariantMap());
+    // Emits the "fail" answer of error for request.
+    void respondFailure(const QVariantMap &request, const FeedApi::ErrorResponse &error);
 
     // Callbacks shared by the handlers.
     void failRequest(FeedApi::Requester *requester, const FeedApi::ErrorResponse &error);

@@ -1,6 +1,13 @@
 #include "scriptdatafeed.h"
 
 #include "abstractscriptdatafeedhandler.h"
+#include "chaindatafeedhandler.h"
+#include "historicalbarsdatafeedhandler.h"
+#include "newsbodydatafeedhandler.h"
+#include "newsdatafeedhandler.h"
+#include "quotedatafeedhandler.h"
+#include "scriptformatter.h"
+#include "symboldatafeedhandler.h"
 
 #include <common/pluginlogline.h>
 #include <logservice.h>
@@ -13,15 +20,29 @@ const char StopType[] = "stop";
 
 } // namespace
 
-ScriptDatafeed::ScriptDatafeed(HostApi::IOutputChannel *log, QObject *parent)
+ScriptDatafeed::ScriptDatafeed(HostApi::IOutputChannel *log, QObject *parent, Handlers handlers)
     : QObject(parent)
     , m_log(log)
+    , m_formatter(new ScriptFormatter(this))
 {
+    if (handlers == Handlers::None)
+        return;
+    registerDatafeedHandler(new SymbolDatafeedHandler(m_formatter));
+    registerDatafeedHandler(new QuoteDatafeedHandler(m_log));
+    registerDatafeedHandler(new ChainDatafeedHandler);
+    registerDatafeedHandler(new HistoricalBarsDatafeedHandler(m_log));
+    registerDatafeedHandler(new NewsDatafeedHandler);
+    registerDatafeedHandler(new NewsBodyDatafeedHandler);
 }
 
 ScriptDatafeed::~ScriptDatafeed()
 {
     clearAll();
+}
+
+QObject *ScriptDatafeed::formatter() const
+{
+    return m_formatter;
 }
 
 QString ScriptDatafeed::username() const
@@ -97,6 +118,7 @@ void ScriptDatafeed::clearAll()
 {
     for (AbstractScriptDatafeedHandler *handler : qAsConst(m_datafeedHandlers))
         handler->clearAll();
+    m_formatter->clearSymbolCache();
 }
 
 void ScriptDatafeed::logFailure(const QString &message, const QString &detail) const

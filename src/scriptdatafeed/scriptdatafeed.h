@@ -9,6 +9,7 @@
 #include <functional>
 
 class AbstractScriptDatafeedHandler;
+class ScriptFormatter;
 namespace HostApi { class IOutputChannel; }
 
 // The datafeed a page reaches as the bridge's "datafeed": routes each request map to the
@@ -23,14 +24,20 @@ class ScriptDatafeed : public QObject
 
 public:
     using UsernameSource = std::function<QString()>;
+    // Which handlers a new datafeed registers: the standard ones ("symbolinfo", "quote",
+    // "chain", "history", "news", "newsbody", in that order), or none (tests register their
+    // own).
+    enum class Handlers { Standard, None };
 
     // The output log is not owned; null sends the lines to the diagnostic log.
-    explicit ScriptDatafeed(HostApi::IOutputChannel *log, QObject *parent = nullptr);
+    explicit ScriptDatafeed(HostApi::IOutputChannel *log, QObject *parent = nullptr,
+                            Handlers handlers = Handlers::Standard);
     // Stops every request first; the handlers go with the datafeed as its children.
     ~ScriptDatafeed() override;
 
-    // The page's formatter; none is attached, so pages read null.
-    QObject *formatter() const { return nullptr; }
+    // The page's formatter, a child of the datafeed.
+    QObject *formatter() const;
+    ScriptFormatter *scriptFormatter() const { return m_formatter; }
     // The host's current user name, asked from the source on every read; empty without one.
     QString username() const;
     void setUsernameSource(UsernameSource source);
@@ -55,6 +62,7 @@ private:
     void logFailure(const QString &message, const QString &detail) const;
 
     HostApi::IOutputChannel *m_log;
+    ScriptFormatter *m_formatter;
     QMap<QString, AbstractScriptDatafeedHandler *> m_datafeedHandlers;
     QHash<QString, AbstractScriptDatafeedHandler *> m_runningRequests;
     UsernameSource m_usernameSource;

@@ -153,6 +153,24 @@ QStringList storyIds(const QVector<Headline> &headlines)
     return result;
 }
 
+// The bar of symbol on day, a bar with no volume when there is none.
+Bar barOn(const MarketStore &store, const QByteArray &symbol, const QDate &day)
+{
+    const QVector<Bar> bars = store.bars(symbol, TimeRange{at(day), endOf(day)});
+    return bars.size() == 1 ? bars.first() : Bar{};
+}
+
+// Prices as whole cents, so sums and differences compare exactly.
+qint64 cents(double price)
+{
+    return std::llround(price * 100);
+}
+
+QString prices(const Bar &bar)
+{
+    return QStringLiteral("%1/%2/%3/%4").arg(bar.open).arg(bar.high).arg(bar.low).arg(bar.close);
+}
+
 QList<QByteArray> toBytes(const QStringList &list)
 {
     QList<QByteArray> result;
@@ -183,6 +201,14 @@ private slots:
     void chainOrder();
     void history_data();
     void history();
+    void optionsAcrossStrikes_data();
+    void optionsAcrossStrikes();
+    void futuresCurve_data();
+    void futuresCurve();
+    void spreadLegs_data();
+    void spreadLegs();
+    void sameBars_data();
+    void sameBars();
     void headlineFilters_data();
     void headlineFilters();
     void generatedNews();
@@ -250,9 +276,10 @@ void tst_MarketStore::barInvariants_data()
 {
     QTest::addColumn<QByteArray>("symbol");
     for (const char *symbol : {"ACME.QB", "VRDN.XPAR", "QIX", "EURUSD", "USDJPY6M", "BND10Y",
-                               "MMFX", "CL#", "GC#", "CLZ27", "CLJ26 C70", "CLH26-CLJ26",
-                               "ACME 260417C150", "=ACME.QB-NRTH.N", "=CLZ27-CLH28", "CL#@-30",
-                               "CL#@20250704"})
+                               "MMFX", "CL#", "GC#", "CLZ27", "GCM28", "CLJ26 C70", "CLK26 P60",
+                               "CLH26-CLJ26", "GCK26-GCM26", "ACME 260417C150", "ACME 270115P120",
+                               "ACME 260619C150/EU", "NRTH 260320P37.5", "=ACME.QB-NRTH.N",
+                               "=CLZ27-CLH28", "CL#@-30", "CL#@20250704"})
         QTest::newRow(symbol) << QByteArray(symbol);
 }
 
@@ -508,6 +535,16 @@ void tst_MarketStore::history_data()
         << 3 << 20260318 << 20260320;
     QTest::newRow("last bars of any historical contract") << QByteArray("CL#@20250704") << NullTime
         << endOf(MadeOn) << 2 << 2 << 20260319 << 20260320;
+    QTest::newRow("last bars of an expired contract") << QByteArray("CLG26") << NullTime
+        << endOf(MadeOn) << 2 << 2 << 20260219 << 20260220;
+    QTest::newRow("last bars of an expired option") << QByteArray("ACME 260116C150") << NullTime
+        << endOf(MadeOn) << 2 << 2 << 20260115 << 20260116;
+    QTest::newRow("expired option, days after") << QByteArray("ACME 260220P120")
+        << at(QDate(2026, 2, 21)) << NullTime << 0 << 0 << 0 << 0;
+    QTest::newRow("option expiring today") << QByteArray("NRTH 260320C60") << NullTime
+        << endOf(MadeOn) << 2 << 2 << 20260319 << 20260320;
+    QTest::newRow("spread expiring today") << QByteArray("CLH26-CLJ26") << at(MadeOn) << NullTime
+        << 0 << 1 << 20260320 << 20260320;
     QTest::newRow("unknown symbol") << QByteArray("NOPE") << NullTime << endOf(MadeOn) << 5 << 0 << 0 << 0;
 }
 
@@ -526,6 +563,186 @@ void tst_MarketStore::history()
     if (size > 0) {
         QCOMPARE(dayOf(bars.first()), first);
         QCOMPARE(dayOf(bars.last()), last);
+    }
+}
+
+void tst_MarketStore::optionsAcrossStrikes_data()
+{
+    QTest::addColumn<QByteArray>("underlying");
+    QTest::addColumn<QDate>("expiration");
+    QTest::addColumn<QDate>("day");
+    QTest::addColumn<int>("count");   // options of the expiration alive on day
+    const QDate june(2026, 6, 19);
+    const QDate january(2027, 1, 15);
+    QTest::newRow("ACME Jun-26 today") << QByteArray("ACME.QB") << june << MadeOn << 34;
+    QTest::newRow("ACME Jun-26 a year back") << QByteArray("ACME.QB") << june << QDate(2025, 3, 19) << 34;
+    QTest::newRow("ACME Jan-27 ten years back") << QByteArray("ACME.QB") << january
+        << QDate(2016, 1, 4) << 28;
+    QTest::newRow("ACME Jan-27 today") << QByteArray("ACME.QB") << january << MadeOn << 28;
+    QTest::newRow("ACME Mar-26 on its expiration") << QByteArray("ACME.QB") << QDate(2026, 3, 20)
+        << MadeOn << 34;
+    QTest::newRow("NRTH Apr-26") << QByteArray("NRTH.N") << QDate(2026, 4, 17) << QDate(2026, 2, 2)
+        << 20;
+    QTest::newRow("CLJ26 today") << QByteArray("CLJ26") << QDate(2026, 4, 17) << MadeOn << 14;
+    QTest::newRow("CLJ26 in 2025") << QByteArray("CLJ26") << QDate(2026, 4, 17) << QDate(2025, 10, 1)
+        << 14;
+    QTest::newRow("CLK26 in 2024") << QByteArray("CLK26") << QDate(2026, 5, 15) << QDate(2024, 5, 6)
+        << 14;
+}
+
+// On a day, the options of one expiration: calls never dearer and puts never cheaper as the
+// strike rises, call minus put equal to underlying minus strike (no interest) within rounding,
+// and a regional option priced as the plain one.
+void tst_MarketStore::optionsAcrossStrikes()
+{
+    QFETCH(QByteArray, underlying);
+    QFETCH(QDate, expiration);
+    QFETCH(QDate, day);
+    QFETCH(int, count);
+    static const QRegularExpression form(QStringLiteral("([CP])(\\d+(?:\\.\\d+)?)(/\\w+)?$"));
+    const double spot = barOn(m_store, underlying, day).close;
+    QVERIFY(spot > 0);
+    QMap<QString, double> closes;   // by right and strike
+    QMap<QString, QString> plain;   // prices by symbol without its regional part
+    int options = 0;
+    double previousStrike = 0;
+    Bar previous[3];   // the last call and put by strike, indexed by right
+    for (const QByteArray &symbol : m_store.chain(underlying, day, false)) {
+        const std::optional<Instrument> option = m_store.instrument(symbol, VmtSymbolRequest::Vmt);
+        QVERIFY(option);
+        if (QDate(option->expirationYear, option->expirationMonth, option->expirationDay) != expiration)
+            continue;
+        ++options;
+        const QRegularExpressionMatch match = form.match(QString::fromUtf8(symbol));
+        QVERIFY2(match.hasMatch(), symbol.constData());
+        const Bar bar = barOn(m_store, symbol, day);
+        QVERIFY2(bar.volume > 0, symbol.constData());
+        const QString base = QString::fromUtf8(symbol).remove(match.captured(3));
+        if (!match.captured(3).isEmpty()) {
+            QCOMPARE(prices(bar), plain.value(base));
+            continue;
+        }
+        plain.insert(base, prices(bar));
+        const double strike = match.captured(2).toDouble();
+        const bool call = match.captured(1) == QLatin1String("C");
+        closes.insert(match.captured(1) + match.captured(2), bar.close);
+        Bar &last = previous[call ? 1 : 2];
+        if (last.volume > 0) {
+            QVERIFY(strike >= previousStrike);
+            for (const auto field : {&Bar::open, &Bar::high, &Bar::low, &Bar::close}) {
+                QVERIFY2(call ? bar.*field <= last.*field : bar.*field >= last.*field,
+                         qPrintable(QString::fromUtf8(symbol) + QLatin1Char(' ') + prices(bar)
+                                    + QStringLiteral(" after ") + prices(last)));
+            }
+        }
+        last = bar;
+        previousStrike = strike;
+        if (!call) {
+            const double parity = closes.value(QLatin1Char('C') + match.captured(2)) - bar.close
+                - (spot - strike);
+            QVERIFY2(std::abs(parity) <= 0.015, qPrintable(QString::fromUtf8(symbol)));
+        }
+    }
+    QCOMPARE(options, count);
+}
+
+void tst_MarketStore::futuresCurve_data()
+{
+    QTest::addColumn<QByteArray>("continuous");
+    QTest::addColumn<QDate>("day");
+    QTest::newRow("CL today, an expiration day") << QByteArray("CL#") << MadeOn;
+    QTest::newRow("CL on the Dec-25 expiration") << QByteArray("CL#") << QDate(2025, 12, 19);
+    QTest::newRow("CL the day after") << QByteArray("CL#") << QDate(2025, 12, 22);
+    QTest::newRow("CL in 2025") << QByteArray("CL#") << QDate(2025, 2, 14);
+    QTest::newRow("CL in 2024") << QByteArray("CL#") << QDate(2024, 6, 3);
+    QTest::newRow("GC today") << QByteArray("GC#") << MadeOn;
+    QTest::newRow("GC in 2025") << QByteArray("GC#") << QDate(2025, 8, 15);
+}
+
+// The contracts alive on a day: the first is the continuous symbol that day (its alternate
+// symbol on the store's day), each further month a little cheaper, within 2% of the one before.
+void tst_MarketStore::futuresCurve()
+{
+    QFETCH(QByteArray, continuous);
+    QFETCH(QDate, day);
+    const QList<QByteArray> contracts = m_store.chain(continuous, day, true);
+    QVERIFY(contracts.size() >= 24);
+    if (day == MadeOn)
+        QCOMPARE(contracts.first(), m_store.instrument(continuous, VmtSymbolRequest::Vmt)->alternateSymbol);
+    QCOMPARE(prices(barOn(m_store, contracts.first(), day)), prices(barOn(m_store, continuous, day)));
+    double previous = 0;
+    for (const QByteArray &contract : contracts) {
+        const double close = barOn(m_store, contract, day).close;
+        QVERIFY2(close > 0, contract.constData());
+        if (previous > 0) {
+            QVERIFY2(close <= previous && close >= previous * 0.98,
+                     qPrintable(QStringLiteral("%1 %2 after %3").arg(QString::fromUtf8(contract))
+                                    .arg(close).arg(previous)));
+        }
+        previous = close;
+    }
+}
+
+void tst_MarketStore::spreadLegs_data()
+{
+    QTest::addColumn<QByteArray>("spread");
+    QTest::addColumn<QByteArray>("first");
+    QTest::addColumn<QByteArray>("second");
+    QTest::addColumn<QDate>("day");
+    QTest::newRow("futures spread today") << QByteArray("CLH26-CLJ26") << QByteArray("CLH26")
+        << QByteArray("CLJ26") << MadeOn;
+    QTest::newRow("futures spread in 2025") << QByteArray("CLJ26-CLK26") << QByteArray("CLJ26")
+        << QByteArray("CLK26") << QDate(2025, 11, 3);
+    QTest::newRow("gold spread") << QByteArray("GCK26-GCM26") << QByteArray("GCK26")
+        << QByteArray("GCM26") << QDate(2025, 1, 2);
+    QTest::newRow("user-defined futures spread") << QByteArray("=CLZ27-CLH28") << QByteArray("CLZ27")
+        << QByteArray("CLH28") << QDate(2024, 7, 1);
+    QTest::newRow("user-defined stock spread") << QByteArray("=ACME.QB-NRTH.N")
+        << QByteArray("ACME.QB") << QByteArray("NRTH.N") << MadeOn;
+    QTest::newRow("user-defined stock spread, years back") << QByteArray("=ACME.QB-NRTH.N")
+        << QByteArray("ACME.QB") << QByteArray("NRTH.N") << QDate(2018, 5, 15);
+}
+
+// A spread opens and closes at the difference of its legs and stays within what they span.
+void tst_MarketStore::spreadLegs()
+{
+    QFETCH(QByteArray, spread);
+    QFETCH(QByteArray, first);
+    QFETCH(QByteArray, second);
+    QFETCH(QDate, day);
+    const Bar bar = barOn(m_store, spread, day);
+    const Bar a = barOn(m_store, first, day);
+    const Bar b = barOn(m_store, second, day);
+    QVERIFY(bar.volume > 0 && a.volume > 0 && b.volume > 0);
+    QCOMPARE(cents(bar.open), cents(a.open) - cents(b.open));
+    QCOMPARE(cents(bar.close), cents(a.close) - cents(b.close));
+    QVERIFY(cents(bar.high) <= cents(a.high) - cents(b.low));
+    QVERIFY(cents(bar.low) >= cents(a.low) - cents(b.high));
+}
+
+void tst_MarketStore::sameBars_data()
+{
+    QTest::addColumn<QByteArray>("symbol");
+    QTest::addColumn<QByteArray>("other");
+    QTest::newRow("regional call") << QByteArray("ACME 260619C150/EU") << QByteArray("ACME 260619C150");
+    QTest::newRow("regional put") << QByteArray("ACME 260320P145/EU") << QByteArray("ACME 260320P145");
+    QTest::newRow("historical contract") << QByteArray("CL#@-30") << QByteArray("CL#");
+    QTest::newRow("historical contract of a date") << QByteArray("CL#@20250704") << QByteArray("CL#");
+    QTest::newRow("historical gold contract") << QByteArray("GC#@-30") << QByteArray("GC#");
+}
+
+// Every day's open, high, low and close of the two are the same.
+void tst_MarketStore::sameBars()
+{
+    QFETCH(QByteArray, symbol);
+    QFETCH(QByteArray, other);
+    const QVector<Bar> bars = m_store.bars(symbol, TimeRange{});
+    const QVector<Bar> others = m_store.bars(other, TimeRange{});
+    QVERIFY(!bars.isEmpty());
+    QCOMPARE(bars.size(), others.size());
+    for (int i = 0; i < bars.size(); ++i) {
+        QCOMPARE(bars.at(i).time, others.at(i).time);
+        QCOMPARE(prices(bars.at(i)), prices(others.at(i)));
     }
 }
 
@@ -738,13 +955,15 @@ void tst_MarketStore::extensionForward()
 {
     QFETCH(int, daysBefore);
     const QDate madeOn = MadeOn.addDays(-daysBefore);
-    const QList<QByteArray> symbols{"ACME.QB", "EURUSD", "CL#", "CLZ27"};
+    const QList<QByteArray> derived{"CLZ27", "CLJ26-CLK26", "ACME 260417C150", "=ACME.QB-NRTH.N"};
+    const QList<QByteArray> symbols = QList<QByteArray>{"ACME.QB", "EURUSD", "CL#"} + derived;
     QTemporaryDir old;
     makeStore(old.path(), Seed, madeOn);
     {
         MarketStore store;
         QVERIFY(store.open(old.path(), Seed, utc(madeOn, 12)));
-        QCOMPARE(store.lastBars("CLZ27", NullTime, 1).size(), 1);
+        for (const QByteArray &symbol : derived)
+            QCOMPARE(store.lastBars(symbol, NullTime, 1).size(), 1);
         QCOMPARE(store.instrument("CLG26", VmtSymbolRequest::Vmt)->expired, madeOn > QDate(2026, 2, 20));
     }
     QTemporaryDir fresh;
@@ -752,7 +971,8 @@ void tst_MarketStore::extensionForward()
     {
         MarketStore store;
         QVERIFY(store.open(fresh.path(), Seed, utc(MadeOn, 12)));
-        QCOMPARE(store.lastBars("CLZ27", NullTime, 1).size(), 1);
+        for (const QByteArray &symbol : derived)
+            QCOMPARE(store.lastBars(symbol, NullTime, 1).size(), 1);
     }
     MarketStore store;
     QVERIFY(store.open(old.path(), Seed, utc(MadeOn, 12)));

@@ -7,9 +7,11 @@
 #include "hosttheme.h"
 #include "linkgroups.h"
 #include "mainwindow.h"
+#include "marketdata.h"
 #include "moduleloader.h"
 #include "outputdock.h"
 #include "pluginmenu.h"
+#include "screenshotjob.h"
 #include "settingsdialog.h"
 #include "workspacestore.h"
 
@@ -34,6 +36,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QUndoStack>
 #include <QVBoxLayout>
@@ -127,6 +130,8 @@ private slots:
     void workspaceFile_data();
     void workspaceFile();
     void workspaceFileRoundTrip();
+    void screenshotFileNames_data();
+    void screenshotFileNames();
 
     void statusLine_data();
     void statusLine();
@@ -141,12 +146,15 @@ private slots:
     void theme();
     void settingsDialog();
     void workspaceRoundTrip();
+    void examplesShowMarketData_data();
+    void examplesShowMarketData();
 
 private:
     DocumentWindow *openExample();
 
     QTemporaryDir m_data;
     ModuleLoader m_loader;
+    MarketData m_marketData;
     HostTheme m_theme;
     HostApi::OutputChannel *m_channel = nullptr;
     std::unique_ptr<MainWindow> m_window;
@@ -155,12 +163,14 @@ private:
 void tst_Host::initTestCase()
 {
     const QString plugins = m_data.filePath(QStringLiteral("WebPlugins"));
-    QVERIFY(writeFile(plugins + QStringLiteral("/webplugins.xml"),
-                      "<webplugins><webplugin path=\"" + testDataPath().toUtf8()
-                          + "bridge-tour\"/></webplugins>"));
+    QByteArray list = "<webplugins>";
+    for (const char *example : {"bridge-tour", "quote-board", "daily-chart", "chain-viewer", "news-reader"})
+        list += "<webplugin path=\"" + testDataPath().toUtf8() + example + "\"/>";
+    QVERIFY(writeFile(plugins + QStringLiteral("/webplugins.xml"), list + "</webplugins>"));
     QVERIFY(writeFile(plugins + QStringLiteral("/future/plugin.spec"),
                       "{ id: \"future\", name: \"Future\", apiVersion: \"2.0\" }"));
     Application::instance()->setAppDataPath(m_data.path());
+    QVERIFY2(m_marketData.start(m_data.path()), qPrintable(m_marketData.errorString()));
     m_theme.restore();
 
     QVERIFY2(m_loader.load(qEnvironmentVariable("TESSEL_BUILD_DIR") + QStringLiteral("/plugins/libtessel.so")),
@@ -217,8 +227,15 @@ void tst_Host::options_data()
                                        << 0 << false << timeoutRange;
     QTest::newRow("timeout-with-unit") << args("--open x --screenshot f --timeout 5s") << R::UsageError << QString()
                                        << 0 << false << timeoutRange;
+    QTest::newRow("screenshots-of-workspace") << args("--screenshots shots --timeout 9") << R::Run << QString()
+                                              << 9 << false << QString();
+    QTest::newRow("screenshots-with-open") << args("--screenshots shots --open x") << R::Run << "x" << 30 << false
+                                           << QString();
     const struct { const char *name; const char *line; const char *error; } refused[] = {
-        {"timeout-without-screenshot", "--timeout 5", "--timeout needs --screenshot"},
+        {"timeout-without-screenshot", "--timeout 5", "--timeout needs --screenshot or --screenshots"},
+        {"both-screenshot-kinds", "--open x --screenshot f --screenshots d",
+         "--screenshot and --screenshots exclude each other"},
+        {"screenshots-value-missing", "--screenshots", "--screenshots needs a value"},
         {"value-missing-at-end", "--data-dir", "--data-dir needs a value"},
         {"screenshot-without-open", "--screenshot f", "--screenshot needs --open"},
         {"positional", "bridge-tour", "unknown argument 'bridge-tour'"},
@@ -269,12 +286,16 @@ void tst_Host::workspaceFile_data()
         {"too-wide", "{\"template\": \"b\", \"x\": 1, \"y\": 1, \"width\": 100001, \"height\": 1}"},
         {"unknown-state", documentEntry("b", ", \"state\": \"fullscreen\"")},
         {"link-group-too-high", documentEntry("b", ", \"linkGroup\": 7")},
+        {"geometry-without-size", "{\"template\": \"b\", \"x\": 1, \"y\": 1}"},
+        {"geometry-without-y", "{\"template\": \"b\", \"x\": 1, \"width\": 1, \"height\": 1}"},
     };
     for (const auto &bad : badEntries)
         QTest::newRow(bad.name) << makeWorkspaceFile({a, bad.entry, c}, 2) << both << 1 << 1;
 
     QTest::newRow("all-good") << makeWorkspaceFile({a, documentEntry("b", ", \"state\": \"maximized\", \"linkGroup\": 6"), c}, 1)
                               << QList<QByteArray>{"a", "b", "c"} << 1 << 0;
+    QTest::newRow("no-geometry") << makeWorkspaceFile({a, "{\"template\": \"b\", \"linkGroup\": 1}", c}, 1)
+                                 << QList<QByteArray>{"a", "b", "c"} << 1 << 0;
     QTest::newRow("active-left-out") << makeWorkspaceFile({a, "5", c}, 1) << both << -1 << 1;
     QList<QByteArray> many;
     QList<QByteArray> kept;
@@ -331,7 +352,10 @@ void tst_Host::workspaceFileRoundTrip()
     chart.templateId = "webplugin_chart";
     chart.geometry = QRect(0, 0, 1, 1);
     chart.state = WorkspaceDocument::WindowState::Minimized;
-    workspace.documents = {quotes, chart};
+    WorkspaceDocument news;
+    news.templateId = "webplugin_news";
+    news.linkGroup = 1;
+    workspace.documents = {quotes, chart, news};
     workspace.activeDocument = 1;
     QVERIFY(store.save(workspace));
 
@@ -344,6 +368,37 @@ void tst_Host::workspaceFileRoundTrip()
     LogCapture log;
     QVERIFY(!WorkspaceStore(dir.filePath(QStringLiteral("missing/workspace.json"))).save(workspace));
     QCOMPARE(log.texts("TesselHost.Workspace").size(), 1);
+}
+
+void tst_Host::screenshotFileNames_data()
+{
+    QTest::addColumn<QList<QByteArray>>("templateIds");
+    QTest::addColumn<QStringList>("names");
+
+    QTest::newRow("plugin-ids") << QList<QByteArray>{"webplugin_quote-board", "webplugin_daily-chart"}
+                                << QStringList{"quote-board.png", "daily-chart.png"};
+    QTest::newRow("repeats") << QList<QByteArray>{"webplugin_a", "webplugin_a", "webplugin_a"}
+                             << QStringList{"a.png", "a-2.png", "a-3.png"};
+    QTest::newRow("repeat-meets-numbered-id") << QList<QByteArray>{"webplugin_a-2", "webplugin_a", "webplugin_a"}
+                                              << QStringList{"a-2.png", "a.png", "a-3.png"};
+    QTest::newRow("other-template") << QList<QByteArray>{"chart"} << QStringList{"chart.png"};
+    QTest::newRow("prefix-only") << QList<QByteArray>{"webplugin_"} << QStringList{"webplugin_.png"};
+    QTest::newRow("unsafe-characters") << QList<QByteArray>{"webplugin_../x y/\xc3\xa9"}
+                                       << QStringList{".._x_y__.png"};
+}
+
+void tst_Host::screenshotFileNames()
+{
+    QFETCH(QList<QByteArray>, templateIds);
+    QFETCH(QStringList, names);
+
+    QStringList taken;
+    QStringList fileNames;
+    for (const QByteArray &id : templateIds)
+        fileNames.append(ScreenshotJob::fileNameFor(QStringLiteral("/shots"), id, taken));
+    for (QString &name : names)
+        name.prepend(QLatin1String("/shots/"));
+    QCOMPARE(fileNames, names);
 }
 
 void tst_Host::statusLine_data()
@@ -424,7 +479,9 @@ void tst_Host::pluginMenu()
         if (action->data().toByteArray() == exampleTemplate)
             open = action;
     }
-    QCOMPARE(names, (QStringList{QStringLiteral("Bridge Tour"), QStringLiteral("Future")}));
+    QCOMPARE(names, (QStringList{QStringLiteral("Bridge Tour"), QStringLiteral("Chain Viewer"),
+                                 QStringLiteral("Daily Chart"), QStringLiteral("Future"),
+                                 QStringLiteral("News Reader"), QStringLiteral("Quote Board")}));
     QVERIFY(open);
     QCOMPARE(open->shortcuts(), QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Alt+B"))});
 
@@ -657,6 +714,8 @@ void tst_Host::settingsDialog()
     SettingsDialog third;
     QCOMPARE(third.decimalSymbolBox()->currentData().toString() + third.timeZoneBox()->currentText(),
              QStringLiteral(",Asia/Tokyo"));
+    // Later test functions format with the defaults.
+    QVERIFY(preferences->setFormatting(QStringLiteral("."), false, "UTC"));
 }
 
 void tst_Host::workspaceRoundTrip()
@@ -699,6 +758,42 @@ void tst_Host::workspaceRoundTrip()
     QCOMPARE(active->windowTitle(), QStringLiteral("Quotes"));
     QCOMPARE(evaluate(active, QStringLiteral("document.getElementById('title').value")).toString(),
              QStringLiteral("Quotes"));
+}
+
+void tst_Host::examplesShowMarketData_data()
+{
+    QTest::addColumn<QByteArray>("templateId");
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("pattern");
+
+    // Each page, opened on the host's market data, fills in what it shows once data arrives.
+    // Prices follow the host's decimal symbol, which another test may have changed.
+    const QString price = QStringLiteral("^\\d+[.,]\\d+$");
+    QTest::newRow("quote-board-last") << QByteArray("webplugin_quote-board")
+                                      << "document.querySelector('#rows td.num').textContent" << price;
+    QTest::newRow("daily-chart-legend") << QByteArray("webplugin_daily-chart")
+                                        << "document.getElementById('legend').textContent"
+                                        << QStringLiteral("O \\d+[.,]\\d+\\s*H \\d+[.,]\\d+");
+    QTest::newRow("chain-viewer-front-contract") << QByteArray("webplugin_chain-viewer")
+                                                 << "document.getElementById('detailLast').textContent" << price;
+    QTest::newRow("news-reader-story") << QByteArray("webplugin_news-reader")
+                                       << "document.getElementById('storyTitle').textContent + '|' "
+                                          "+ document.querySelector('#list .text').textContent"
+                                       << QStringLiteral("^(.+)\\|\\1$");
+}
+
+void tst_Host::examplesShowMarketData()
+{
+    QFETCH(QByteArray, templateId);
+    QFETCH(QString, script);
+    QFETCH(QString, pattern);
+
+    QString error;
+    DocumentWindow *window = m_window->openDocument(templateId, &error);
+    QVERIFY2(window, qPrintable(error));
+    const QRegularExpression expected(pattern);
+    QTRY_VERIFY_WITH_TIMEOUT(expected.match(evaluate(window, script).toString()).hasMatch(), 30000);
+    QCOMPARE(window->document()->status(), int(Document::StatusReady));
 }
 
 QTEST_MAIN(tst_Host)

@@ -57,6 +57,18 @@ bool makeDataFolder(const QString &data)
                      "{ id: \"future\", apiVersion: \"2.0\", entry: \"index.html\" }");
 }
 
+// The row where the page's header band starts in a screenshot, -1 when there is none: a band
+// of its own colour, as high as the page makes it, at the middle of the window.
+int bandTop(const QImage &image)
+{
+    const int x = image.width() / 2;
+    for (int top = 0; top + bandHeight <= image.height(); ++top) {
+        if (image.pixel(x, top) == bandColor)
+            return image.pixel(x, top + bandHeight - 1) == bandColor ? top : -1;
+    }
+    return -1;
+}
+
 } // namespace
 
 class tst_HostRun : public QObject
@@ -71,6 +83,7 @@ private slots:
     void failures_data();
     void failures();
     void workspaceSavedOnQuit();
+    void workspaceScreenshots();
 };
 
 void tst_HostRun::examplesPassLint()
@@ -130,15 +143,10 @@ void tst_HostRun::screenshot()
     }
     QVERIFY2(colors.size() > 16, "the screenshot is blank");
 
-    // The page's header band: a full-width band of its own colour, then the page's
-    // background, which follows the host's theme.
-    const int x = image.width() / 2;
-    int top = 0;
-    while (top < image.height() && image.pixel(x, top) != bandColor)
-        ++top;
-    QVERIFY2(top < image.height(), "the page's header band is not in the screenshot");
-    QCOMPARE(image.pixel(x, top + bandHeight - 1), bandColor);
-    QCOMPARE(image.pixel(x, top + bandHeight + 4), background);
+    // The page's header band, then the page's background, which follows the host's theme.
+    const int top = bandTop(image);
+    QVERIFY2(top >= 0, "the page's header band is not in the screenshot");
+    QCOMPARE(image.pixel(image.width() / 2, top + bandHeight + 4), background);
 }
 
 void tst_HostRun::logsPluginOutput()
@@ -197,6 +205,11 @@ void tst_HostRun::failures_data()
     QTest::newRow("timeout-zero") << open + QStringList{QStringLiteral("--screenshot"), shot,
                                                         QStringLiteral("--timeout"), QStringLiteral("0")}
                                   << 2 << QStringLiteral("--timeout must be");
+    QTest::newRow("screenshots-of-no-workspace") << QStringList{QStringLiteral("--screenshots"), QStringLiteral("@/shots")}
+                                                 << 1 << QStringLiteral("the workspace has no windows");
+    QTest::newRow("screenshots-folder-is-a-file")
+        << QStringList{QStringLiteral("--screenshots"), QStringLiteral("@/WebPlugins/webplugins.xml")}
+        << 1 << QStringLiteral("cannot create the folder @/WebPlugins/webplugins.xml");
     QTest::newRow("missing-value") << QStringList{QStringLiteral("--open")}
                                    << 2 << QStringLiteral("--open needs a value");
     QTest::newRow("unknown-option") << QStringList{QStringLiteral("--shot")}
@@ -251,6 +264,41 @@ void tst_HostRun::workspaceSavedOnQuit()
         const QByteArray saved = file.readAll();
         QCOMPARE(saved.count("\"template\": \"webplugin_bridge-tour\""), 1);
     }
+}
+
+void tst_HostRun::workspaceScreenshots()
+{
+    QTemporaryDir data;
+    QVERIFY(makeDataFolder(data.path()));
+    // Two windows of the example: one the host places, one placed by the file.
+    const QByteArray workspace = "{\"format\": 1, \"active\": 0, \"documents\": ["
+                                 "{\"template\": \"webplugin_bridge-tour\", \"linkGroup\": 1}, "
+                                 "{\"template\": \"webplugin_bridge-tour\", \"x\": 5, \"y\": 5, "
+                                 "\"width\": 300, \"height\": 200}]}";
+    const QString workspaceFile = data.filePath(QStringLiteral("workspace.json"));
+    QVERIFY(writeFile(workspaceFile, workspace));
+    const QString shots = data.filePath(QStringLiteral("shots"));
+
+    HostRun run = runHost({QStringLiteral("--data-dir"), data.path(), QStringLiteral("--screenshots"), shots});
+    QVERIFY2(run.errorLines.isEmpty(), qPrintable(run.errorLines.join(QLatin1Char('\n'))));
+    QCOMPARE(run.exitCode, 0);
+    const QStringList files = QDir(shots).entryList(QDir::Files, QDir::Name);
+    QCOMPARE(files, (QStringList{QStringLiteral("bridge-tour-2.png"), QStringLiteral("bridge-tour.png")}));
+    // Each window is captured with its page in view.
+    for (const QString &file : files) {
+        const QImage image = QImage(QDir(shots).filePath(file)).convertToFormat(QImage::Format_RGB32);
+        QVERIFY2(bandTop(image) >= 0, qPrintable(file));
+    }
+    QFile saved(workspaceFile);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), workspace);
+    saved.close();
+
+    // A window that cannot be restored fails the run, with the reason.
+    QVERIFY(writeFile(workspaceFile, "{\"format\": 1, \"documents\": [{\"template\": \"webplugin_gone\"}]}"));
+    run = runHost({QStringLiteral("--data-dir"), data.path(), QStringLiteral("--screenshots"), shots});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.errorLines, QStringList{QStringLiteral("tessel-host: Not restored: no plug-in 'webplugin_gone' is installed")});
 }
 
 QTEST_GUILESS_MAIN(tst_HostRun)

@@ -108,7 +108,7 @@ void tst_RequesterDatafeedHandler::cleanup()
 void tst_RequesterDatafeedHandler::setUp(RequesterDatafeedHandler::ErrorDetail detail)
 {
     m_responses.reset();
-    m_datafeed.reset(new ScriptDatafeed(&m_channel));
+    m_datafeed.reset(new ScriptDatafeed(&m_channel, nullptr, ScriptDatafeed::Handlers::None));
     m_handler = new EchoDatafeedHandler(detail);
     m_datafeed->registerDatafeedHandler(m_handler);
     m_responses.reset(new QSignalSpy(m_datafeed.get(), &ScriptDatafeed::response));

@@ -118,7 +118,7 @@ void tst_ScriptDatafeed::init()
     m_datafeed.reset();
     m_channel.clear();
     m_calls.clear();
-    m_datafeed.reset(new ScriptDatafeed(&m_channel));
+    m_datafeed.reset(new ScriptDatafeed(&m_channel, nullptr, ScriptDatafeed::Handlers::None));
     m_quote = new RecordingHandler("quote", &m_calls);
     m_datafeed->registerDatafeedHandler(m_quote);
     m_datafeed->registerDatafeedHandler(new RecordingHandler("news", &m_calls));
@@ -258,7 +258,7 @@ void tst_ScriptDatafeed::scriptInterface()
     QVERIFY(meta->indexOfSignal("response(QVariantMap)") >= 0);
     QVERIFY(!meta->property(meta->indexOfProperty("formatter")).isWritable());
     QVERIFY(!meta->property(meta->indexOfProperty("username")).isWritable());
-    QVERIFY(!m_datafeed->property("formatter").value<QObject *>());
+    QCOMPARE(m_datafeed->property("formatter").value<QObject *>()->parent(), m_datafeed.get());
 
     QCOMPARE(m_datafeed->property("username").toString(), QString());
     QString user = QStringLiteral("john");

@@ -27,13 +27,16 @@ double dailyVolatility(int type)
     case Instrument::IndexType:
     case Instrument::MutualFundType:
         return 0.01;
-    case Instrument::StockOptionType:
-    case Instrument::FuturesOptionType:
-    case Instrument::FuturesSpreadType:
-    case Instrument::UserDefinedSpreadType:
-        return 0.04;
     }
     return 0.015;
+}
+
+QDate previousTradingDay(const QDate &day)
+{
+    QDate previous = day.addDays(-1);
+    while (!BarWalk::isTradingDay(previous))
+        previous = previous.addDays(-1);
+    return previous;
 }
 
 } // namespace
@@ -41,16 +44,12 @@ double dailyVolatility(int type)
 BarWalk::BarWalk(quint64 seed, const Listing &listing)
     : m_key(SeededRandom::key(seed, SeededRandom::hash(listing.instrument.symbol)))
     , m_price(listing.price)
-    , m_tick(listing.instrument.minTick > 0 ? listing.instrument.minTick : 0.01)
-    , m_ticksPerUnit(0)
+    , m_grid(listing.instrument.minTick)
     , m_volatility(dailyVolatility(listing.instrument.type))
     , m_volume(std::max<quint64>(1, listing.volume))
 {
-    if (m_tick < 1) {
-        const qint64 perUnit = std::llround(1 / m_tick);
-        if (std::abs(double(perUnit) * m_tick - 1) < 1e-9)
-            m_ticksPerUnit = perUnit;
-    }
+    if (listing.instrument.type == Instrument::FuturesContinuousType)
+        m_term.emplace(seed, listing.instrument.root);
 }
 
 bool BarWalk::isTradingDay(const QDate &day)
@@ -64,35 +63,32 @@ QVector<Bar> BarWalk::bars(const QDate &first, const QDate &last, double previou
     if (!first.isValid() || !last.isValid() || first > last)
         return result;
     result.reserve(int(first.daysTo(last) * 5 / 7 + 2));
-    qint64 close = toTicks(previousClose);
+    QDate previous = previousTradingDay(first);
+    qint64 close = m_grid.ticks(previousClose);
     for (QDate day = first; day <= last; day = day.addDays(1)) {
         if (!isTradingDay(day))
             continue;
-        result.append(bar(day, close));
-        close = toTicks(result.constLast().close);
+        result.append(bar(day, double(close) * m_grid.tick() / scale(previous)));
+        close = m_grid.ticks(result.constLast().close);
+        previous = day;
     }
     return result;
 }
 
-qint64 BarWalk::toTicks(double price) const
+double BarWalk::scale(const QDate &day) const
 {
-    return std::max<qint64>(1, std::llround(price / m_tick));
+    return m_term ? m_term->front(day) : 1.0;
 }
 
-// Dividing by a whole number of ticks per unit gives the nearest double to the decimal price
-// (1234 / 100 is 12.34), which repeated multiplication by the tick would not.
-double BarWalk::toPrice(qint64 ticks) const
-{
-    return m_ticksPerUnit > 0 ? double(ticks) / double(m_ticksPerUnit) : double(ticks) * m_tick;
-}
-
-Bar BarWalk::bar(const QDate &day, qint64 previousClose) const
+Bar BarWalk::bar(const QDate &day, double previousLevel) const
 {
     SeededRandom random(SeededRandom::key(m_key, quint64(day.toJulianDay())));
-    const double previous = double(previousClose) * m_tick;
-    const double pull = Reversion * (m_price / previous - 1);
-    const qint64 open = toTicks(previous * (1 + GapShare * m_volatility * random.normal()));
-    const qint64 close = toTicks(previous * (1 + m_volatility * random.normal() + pull));
+    const double pull = Reversion * (m_price / previousLevel - 1);
+    const double scale = this->scale(day);
+    const qint64 open = m_grid.ticks(previousLevel * (1 + GapShare * m_volatility * random.normal())
+                                     * scale);
+    const qint64 close = m_grid.ticks(previousLevel * (1 + m_volatility * random.normal() + pull)
+                                      * scale);
     const qint64 top = std::max(open, close);
     const qint64 bottom = std::min(open, close);
     const qint64 high = top + std::llround(double(top) * RangeShare * m_volatility
@@ -102,10 +98,10 @@ Bar BarWalk::bar(const QDate &day, qint64 previousClose) const
                                  * std::abs(random.normal())));
     Bar bar;
     bar.time = quint64(Common::DateTime::fromQDate(day).toInt64());
-    bar.open = toPrice(open);
-    bar.high = toPrice(high);
-    bar.low = toPrice(low);
-    bar.close = toPrice(close);
+    bar.open = m_grid.price(open);
+    bar.high = m_grid.price(high);
+    bar.low = m_grid.price(low);
+    bar.close = m_grid.price(close);
     bar.volume = std::max<quint64>(1, quint64(double(m_volume) * (0.4 + 1.2 * random.uniform())));
     return bar;
 }

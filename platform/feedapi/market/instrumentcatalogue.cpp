@@ -231,12 +231,6 @@ Listing bond(const BondSpec &spec)
     return listing;
 }
 
-// The contract's level: the root's, plus a carry that repeats every two years.
-double contractPrice(const RootSpec &root, int year, int month)
-{
-    return onTick(root.price * (1 + 0.002 * ((year * 12 + month - 1) % 24)), root.tick);
-}
-
 QString contractName(const RootSpec &root, const QDate &month)
 {
     return QStringLiteral("%1 %2 %3").arg(QString::fromUtf8(root.name),
@@ -252,7 +246,6 @@ Listing futuresBase(const RootSpec &root)
     i.exchange = root.exchange;
     i.currency = "USD";
     i.minTick = root.tick;
-    listing.price = root.price;
     listing.volume = root.volume;
     return listing;
 }
@@ -266,7 +259,6 @@ Listing contract(const RootSpec &root, const QDate &month, const QDate &today)
     i.description = contractName(root, month);
     setExpiration(listing, ContractCalendar::thirdFriday(month.year(), month.month()), today);
     listing.chain = root.root;
-    listing.price = contractPrice(root, month.year(), month.month());
     return listing;
 }
 
@@ -279,6 +271,7 @@ Listing continuous(const RootSpec &root, const QDate &today)
     i.alternateSymbol = ContractCalendar::contractSymbol(root.root, front.year(), front.month());
     i.type = Instrument::FuturesContinuousType;
     i.description = QString::fromUtf8(root.name) + QStringLiteral(" Continuous");
+    listing.price = root.price;
     listing.baseBars = true;
     return listing;
 }
@@ -298,9 +291,6 @@ Listing futuresOption(const RootSpec &root, const Listing &underlying, double st
     listing.chain = underlying.instrument.symbol;
     listing.strike = strike;
     listing.right = right;
-    const double intrinsic = right == Listing::Call ? underlying.price - strike
-                                                    : strike - underlying.price;
-    listing.price = onTick(std::max(0.0, intrinsic) + underlying.price * 0.04, root.tick);
     listing.volume = 3000;
     return listing;
 }
@@ -316,7 +306,6 @@ Listing futuresSpread(const RootSpec &root, const Listing &first, const Listing 
         + second.instrument.description.section(QLatin1Char(' '), -2) + QStringLiteral(" spread");
     setExpiration(listing, ContractCalendar::fromDayNumber(first.expires), today);
     listing.chain = root.root;
-    listing.price = onTick(std::abs(second.price - first.price) + 0.5, root.tick);
     listing.volume = 20000;
     return listing;
 }
@@ -348,15 +337,12 @@ Listing stockOption(const OptionSpec &spec, const Listing &underlying, const QDa
     listing.strike = strike;
     listing.right = right;
     listing.region = region;
-    const double intrinsic = right == Listing::Call ? underlying.price - strike
-                                                    : strike - underlying.price;
-    listing.price = onTick(std::max(0.0, intrinsic) + underlying.price * 0.04, 0.01);
     listing.volume = 2000;
     return listing;
 }
 
 Listing userSpread(const QByteArray &symbol, const QByteArray &legs, int subType, bool chain,
-                   const QString &description, double price, const QByteArray &exchange)
+                   const QString &description, const QByteArray &exchange)
 {
     Listing listing;
     Instrument &i = listing.instrument;
@@ -369,7 +355,6 @@ Listing userSpread(const QByteArray &symbol, const QByteArray &legs, int subType
     i.exchange = exchange;
     i.currency = "USD";
     i.minTick = 0.01;
-    listing.price = price;
     listing.volume = 5000;
     return listing;
 }
@@ -456,11 +441,8 @@ void addFutures(QVector<Listing> &listings, const QDate &today)
 
 void addUserSpreads(QVector<Listing> &listings, const QDate &today)
 {
-    const double acme = findListing(listings, "ACME.QB")->price;
-    const double nrth = findListing(listings, "NRTH.N")->price;
     listings.append(userSpread("=ACME.QB-NRTH.N", "ACME.QB", 0, false,
-                               QStringLiteral("Acme Industries / Northwind Holdings spread"),
-                               acme - nrth, {}));
+                               QStringLiteral("Acme Industries / Northwind Holdings spread"), {}));
     const RootSpec &cl = Roots[0];
     const QByteArray first = ContractCalendar::contractSymbol(cl.root, today.year() + 1, 12);
     const QByteArray second = ContractCalendar::contractSymbol(cl.root, today.year() + 2, 3);
@@ -468,7 +450,7 @@ void addUserSpreads(QVector<Listing> &listings, const QDate &today)
     Listing spread = userSpread("=" + first + "-" + second, first, Instrument::FuturesType, true,
                                 leg.instrument.description + QStringLiteral(" / Mar %1 spread")
                                                                  .arg(today.year() + 2),
-                                1.20, cl.exchange);
+                                cl.exchange);
     setExpiration(spread, ContractCalendar::fromDayNumber(leg.expires), today);
     listings.append(spread);
 }

@@ -18,7 +18,7 @@ struct Listing
     double strike = 0;
     int right = NoRight;
     QByteArray region;       // regional part of a stock option
-    double price = 0;        // the level its daily bars wander around
+    double price = 0;        // the level its walk wanders around; 0 when priced from others
     quint64 volume = 0;      // its typical daily volume
     bool baseBars = false;   // bars made with the store; others are made on first request
 };

@@ -1,5 +1,7 @@
 #include "marketschema.h"
 
+#include "datetime.h"
+
 #include <QHash>
 #include <QVariant>
 
@@ -167,6 +169,23 @@ void MarketSchema::bindListing(QSqlQuery &query, const Listing &listing)
     };
     for (int index = 0; index < values.size(); ++index)
         query.bindValue(index, values.at(index));
+}
+
+QString MarketSchema::barColumns()
+{
+    return QStringLiteral("day, open, high, low, close, volume");
+}
+
+Bar MarketSchema::readBar(const QSqlQuery &query)
+{
+    Bar bar;
+    bar.time = quint64(query.value(0).toLongLong()) * Common::DateTime::DateFactor;
+    bar.open = query.value(1).toDouble();
+    bar.high = query.value(2).toDouble();
+    bar.low = query.value(3).toDouble();
+    bar.close = query.value(4).toDouble();
+    bar.volume = quint64(query.value(5).toLongLong());
+    return bar;
 }
 
 } // namespace Market

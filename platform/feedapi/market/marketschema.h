@@ -1,5 +1,6 @@
 #pragma once
 
+#include "historyresponse.h"
 #include "listing.h"
 
 #include <QDate>
@@ -46,6 +47,10 @@ public:
     // bindListing.
     static QString upsertListingStatement();
     static void bindListing(QSqlQuery &query, const Listing &listing);
+
+    // The bar columns that readBar reads, in order, the day first.
+    static QString barColumns();
+    static Bar readBar(const QSqlQuery &query);
 };
 
 } // namespace Market

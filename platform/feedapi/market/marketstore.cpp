@@ -2,6 +2,7 @@
 
 #include "barwalk.h"
 #include "contractcalendar.h"
+#include "derivedbars.h"
 #include "headlinematcher.h"
 #include "instrumentcatalogue.h"
 #include "marketlog.h"
@@ -79,18 +80,6 @@ QString likePattern(const QString &wildcard)
         }
     }
     return pattern;
-}
-
-Bar barAt(const QSqlQuery &query)
-{
-    Bar bar;
-    bar.time = quint64(query.value(0).toLongLong()) * Common::DateTime::DateFactor;
-    bar.open = query.value(1).toDouble();
-    bar.high = query.value(2).toDouble();
-    bar.low = query.value(3).toDouble();
-    bar.close = query.value(4).toDouble();
-    bar.volume = quint64(query.value(5).toLongLong());
-    return bar;
 }
 
 int dayOf(const Bar &bar)
@@ -440,7 +429,7 @@ QVector<Bar> MarketStore::barsBetween(const QByteArray &symbol, int firstDay, in
     if (id == 0 || !ensureBars(id, *listing)) {
         if (!m_queryError.isEmpty())
             return result;
-        for (const Bar &bar : BarWalk(m_seed, *listing).bars(m_firstDay, m_today, listing->price)) {
+        for (const Bar &bar : madeBars(*listing)) {
             if (dayOf(bar) >= firstDay && dayOf(bar) <= lastDay)
                 result.append(bar);
         }
@@ -448,10 +437,10 @@ QVector<Bar> MarketStore::barsBetween(const QByteArray &symbol, int firstDay, in
     }
     QSqlQuery query(database());
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT day, open, high, low, close, volume FROM bar "
-                                 "WHERE instrument = ? AND day >= ? AND day <= ? "
-                                 "ORDER BY day %1 LIMIT ?")
-                      .arg(lastCount > 0 ? QStringLiteral("DESC") : QStringLiteral("ASC")));
+    query.prepare(QStringLiteral("SELECT %1 FROM bar WHERE instrument = ? AND day >= ? AND day <= ? "
+                                 "ORDER BY day %2 LIMIT ?")
+                      .arg(MarketSchema::barColumns(),
+                           lastCount > 0 ? QStringLiteral("DESC") : QStringLiteral("ASC")));
     query.addBindValue(id);
     query.addBindValue(firstDay);
     query.addBindValue(lastDay);
@@ -461,7 +450,7 @@ QVector<Bar> MarketStore::barsBetween(const QByteArray &symbol, int firstDay, in
         return result;
     }
     while (query.next())
-        result.append(barAt(query));
+        result.append(MarketSchema::readBar(query));
     if (lastCount > 0)
         std::reverse(result.begin(), result.end());
     return result;
@@ -481,15 +470,30 @@ bool MarketStore::ensureBars(qint64 id, const Listing &listing) const
     query.finish();
     if (m_readOnly || !beginWrite())
         return false;
-    bool ok = query.exec() || failed(query);
-    if (ok && !query.next()) {
+    bool ok = true;
+    {
         MarketWriter writer(database());
-        ok = writer.insertBars(id, BarWalk(m_seed, listing).bars(m_firstDay, m_today, listing.price));
-        if (!ok)
+        if (!writer.completeBars({m_seed, m_firstDay, m_today}, id, listing)) {
             m_queryError = writer.errorString();
+            ok = false;
+        }
     }
-    query.finish();
     return endWrite(ok);
+}
+
+// The bars of listing from the first day to today, its sources' read from the store.
+QVector<Bar> MarketStore::madeBars(const Listing &listing) const
+{
+    const QList<QByteArray> sources = DerivedBars::sources(listing);
+    if (sources.isEmpty())
+        return BarWalk(m_seed, listing).bars(m_firstDay, m_today, listing.price);
+    QVector<QVector<Bar>> inputs;
+    for (const QByteArray &source : sources) {
+        inputs.append(barsBetween(source, 0, std::numeric_limits<int>::max(), 0));
+        if (!m_queryError.isEmpty())
+            return {};
+    }
+    return DerivedBars(m_seed, listing).bars(inputs);
 }
 
 bool MarketStore::replaceBars(const QByteArray &symbol, const QVector<Bar> &bars, QString *error)

@@ -31,8 +31,9 @@ namespace Market {
 // another schema version is renamed aside ("market.sqlite.broken-<time>") and made anew. A
 // store made before today is extended forward on open (bars, contracts, news). Queries run
 // on the thread that opened the store. Bars of instruments other than stocks, indices, forex,
-// bonds, funds and continuous futures are made on their first request and kept. A failed
-// query is logged under "feedapi.market" and leaves queryError().
+// bonds, funds and continuous futures are priced from those of other instruments on the same
+// day (DerivedBars), made on their first request and kept. A failed query is logged under
+// "feedapi.market" and leaves queryError().
 class FEEDAPI_EXPORT MarketStore : public QObject
 {
     Q_OBJECT
@@ -129,6 +130,7 @@ private:
     QVector<Bar> barsBetween(const QByteArray &symbol, int firstDay, int lastDay,
                              int lastCount) const;
     bool ensureBars(qint64 id, const Listing &listing) const;
+    QVector<Bar> madeBars(const Listing &listing) const;
     bool beginWrite() const;
     bool endWrite(bool ok) const;
     bool failed(const QSqlQuery &query) const;

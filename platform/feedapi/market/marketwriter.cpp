@@ -2,6 +2,7 @@
 
 #include "barwalk.h"
 #include "contractcalendar.h"
+#include "derivedbars.h"
 #include "instrumentcatalogue.h"
 #include "marketstore.h"
 
@@ -12,13 +13,6 @@ namespace FeedApi {
 namespace Market {
 
 namespace {
-
-struct LastBar
-{
-    qint64 instrument;
-    int day;
-    double close;
-};
 
 // Never a null string, which would be bound as NULL.
 QString text(const QByteArray &bytes)
@@ -70,9 +64,9 @@ bool MarketWriter::fill(quint32 seed, const QDate &today)
         const Listing listing = MarketSchema::readListing(query, 0, &id);
         base.append({id, listing});
     }
+    const BarSpan span{seed, first, today};
     for (const auto &entry : base) {
-        const QVector<Bar> bars = BarWalk(seed, entry.second).bars(first, today, entry.second.price);
-        if (!insertBars(entry.first, bars))
+        if (!completeBars(span, entry.first, entry.second))
             return false;
     }
 
@@ -89,7 +83,7 @@ bool MarketWriter::extend(const MarketSchema::Meta &meta, const QDateTime &now)
     const QDate today = now.toUTC().date();
     if (meta.extendedOn < today) {
         if (!upsertListings(InstrumentCatalogue::listings(today)) || !markExpired(today)
-            || !extendBars(meta.seed, today)
+            || !extendBars({meta.seed, meta.firstDay, today})
             || !writeMeta(QStringLiteral("extended-on"), isoDay(today)))
             return false;
     }
@@ -117,6 +111,36 @@ bool MarketWriter::insertBars(qint64 instrument, const QVector<Bar> &bars)
             return false;
     }
     return true;
+}
+
+bool MarketWriter::completeBars(const BarSpan &span, qint64 id, const Listing &listing)
+{
+    QSqlQuery last(m_database);
+    if (!last.prepare(QStringLiteral("SELECT day, close FROM bar WHERE instrument = ? "
+                                     "ORDER BY day DESC LIMIT 1")))
+        return fail(last);
+    last.addBindValue(id);
+    if (!exec(last))
+        return false;
+    QDate from = span.first;
+    double previousClose = listing.price;
+    if (last.next()) {
+        from = ContractCalendar::fromDayNumber(last.value(0).toInt()).addDays(1);
+        previousClose = last.value(1).toDouble();
+    }
+    last.finish();
+    if (from > span.last)
+        return true;
+    const QList<QByteArray> sources = DerivedBars::sources(listing);
+    if (sources.isEmpty())
+        return insertBars(id, BarWalk(span.seed, listing).bars(from, span.last, previousClose));
+    QVector<QVector<Bar>> inputs;
+    for (const QByteArray &source : sources) {
+        inputs.append(QVector<Bar>());
+        if (!sourceBars(span, source, ContractCalendar::dayNumber(from), &inputs.last()))
+            return false;
+    }
+    return insertBars(id, DerivedBars(span.seed, listing).bars(inputs));
 }
 
 bool MarketWriter::insertNews(const QVector<NewsGenerator::Item> &items, bool skipExisting)
@@ -203,35 +227,61 @@ bool MarketWriter::markExpired(const QDate &today)
 
 // Every instrument with bars gets the trading days after its last bar up to today, so bars
 // made on first request and imported ones go on as well.
-bool MarketWriter::extendBars(quint32 seed, const QDate &today)
+bool MarketWriter::extendBars(const BarSpan &span)
 {
-    QSqlQuery last(m_database);
-    if (!last.exec(QStringLiteral("SELECT instrument, MAX(day), close FROM bar GROUP BY instrument")))
-        return fail(last);
-    QVector<LastBar> lastBars;
-    const int todayNumber = ContractCalendar::dayNumber(today);
-    while (last.next()) {
-        const LastBar bar{last.value(0).toLongLong(), last.value(1).toInt(), last.value(2).toDouble()};
-        if (bar.day < todayNumber)
-            lastBars.append(bar);
-    }
-    QSqlQuery listingQuery(m_database);
-    if (!listingQuery.prepare(QStringLiteral("SELECT %1 FROM instrument WHERE id = ?")
-                                  .arg(MarketSchema::listingColumns())))
-        return fail(listingQuery);
-    for (const LastBar &bar : lastBars) {
-        listingQuery.bindValue(0, bar.instrument);
-        if (!exec(listingQuery))
-            return false;
-        if (!listingQuery.next())
-            continue;
+    QSqlQuery query(m_database);
+    if (!query.prepare(QStringLiteral("SELECT %1 FROM instrument WHERE id IN (SELECT instrument "
+                                      "FROM bar GROUP BY instrument HAVING MAX(day) < ?) ORDER BY id")
+                           .arg(MarketSchema::listingColumns())))
+        return fail(query);
+    query.addBindValue(ContractCalendar::dayNumber(span.last));
+    if (!exec(query))
+        return false;
+    QVector<QPair<qint64, Listing>> listings;
+    while (query.next()) {
         qint64 id = 0;
-        const Listing listing = MarketSchema::readListing(listingQuery, 0, &id);
-        listingQuery.finish();
-        const QDate from = ContractCalendar::fromDayNumber(bar.day).addDays(1);
-        if (!insertBars(id, BarWalk(seed, listing).bars(from, today, bar.close)))
+        const Listing listing = MarketSchema::readListing(query, 0, &id);
+        listings.append({id, listing});
+    }
+    query.finish();
+    for (const auto &entry : listings) {
+        if (!completeBars(span, entry.first, entry.second))
             return false;
     }
+    return true;
+}
+
+bool MarketWriter::sourceBars(const BarSpan &span, const QByteArray &symbol, int first,
+                              QVector<Bar> *bars)
+{
+    QSqlQuery query(m_database);
+    if (!query.prepare(QStringLiteral("SELECT %1 FROM instrument WHERE symbol = ?")
+                           .arg(MarketSchema::listingColumns())))
+        return fail(query);
+    query.addBindValue(text(symbol));
+    if (!exec(query))
+        return false;
+    if (!query.next()) {
+        m_errorString = MarketStore::tr("no instrument \"%1\" to price from")
+                            .arg(QString::fromUtf8(symbol));
+        return false;
+    }
+    qint64 id = 0;
+    const Listing listing = MarketSchema::readListing(query, 0, &id);
+    query.finish();
+    if (!completeBars(span, id, listing))
+        return false;
+    if (!query.prepare(QStringLiteral("SELECT %1 FROM bar WHERE instrument = ? AND day >= ? "
+                                      "AND day <= ? ORDER BY day")
+                           .arg(MarketSchema::barColumns())))
+        return fail(query);
+    query.addBindValue(id);
+    query.addBindValue(first);
+    query.addBindValue(ContractCalendar::dayNumber(span.last));
+    if (!exec(query))
+        return false;
+    while (query.next())
+        bars->append(MarketSchema::readBar(query));
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "marketschema.h"
 #include "newsgenerator.h"
 
+#include <QDate>
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -22,6 +23,14 @@ public:
     static constexpr int BarYears = 10;
     static constexpr int NewsDays = 60;
 
+    // The days a store's bars cover and the seed they are made from.
+    struct BarSpan
+    {
+        quint32 seed = 0;
+        QDate first;
+        QDate last;
+    };
+
     explicit MarketWriter(const QSqlDatabase &database);
 
     QString errorString() const { return m_errorString; }
@@ -36,6 +45,10 @@ public:
     bool extend(const MarketSchema::Meta &meta, const QDateTime &now);
 
     bool insertBars(qint64 instrument, const QVector<Bar> &bars);
+    // Stores the bars of the instrument id, listing, for the trading days of span after its
+    // last bar (all of them when it has none); an instrument priced from others gets those
+    // of its sources first.
+    bool completeBars(const BarSpan &span, qint64 id, const Listing &listing);
     // Headlines with their stories; existing story ids are skipped when skipExisting.
     bool insertNews(const QVector<NewsGenerator::Item> &items, bool skipExisting);
     bool writeMeta(const QString &key, const QString &value);
@@ -46,7 +59,9 @@ private:
     bool fail(const QSqlQuery &query);
     bool upsertListings(const QVector<Listing> &listings);
     bool markExpired(const QDate &today);
-    bool extendBars(quint32 seed, const QDate &today);
+    bool extendBars(const BarSpan &span);
+    // The bars of symbol's instrument from day first on, after completing them.
+    bool sourceBars(const BarSpan &span, const QByteArray &symbol, int first, QVector<Bar> *bars);
     bool insertNewsBetween(quint32 seed, qint64 after, qint64 until);
 
     QSqlDatabase m_database;

@@ -1,0 +1,324 @@
+// Daily Chart: the daily bars of one symbol. Per symbol: "symbolinfo" for the formatter id,
+// "history" (realtime, so the last bar follows the market) and a "quote" for the heading;
+// all three stop when the symbol changes. Linked windows set the symbol and follow it.
+(function () {
+    'use strict';
+
+    const DefaultSymbol = 'ACME.QB';
+    const MinCount = 2;
+    const MaxCount = 5000;
+    const PaintDelay = 16;
+    const QuoteFields = ['Description', 'Last', 'NetChange', 'PctChange'];
+
+    const bridge = Feed.bridge;
+    const byId = (id) => document.getElementById(id);
+    const state = {
+        symbol: '',
+        formatterId: '',
+        bars: [],
+        hover: null,
+        showVolume: true,
+        quoteValues: {},
+        info: null,
+        history: null,
+        quote: null,
+        errors: []
+    };
+    let painter = null;
+    let paintTimer = null;
+
+    const formatter = () => bridge.datafeed.formatter;
+
+    function price(value) {
+        return state.formatterId ? formatter().formatPrice(value, state.formatterId)
+                                 : formatter().formatNumber(value, 2);
+    }
+
+    // A bar's day as the host formats dates: noon of that day in local time stays on that day
+    // whether it is read in local time or in UTC.
+    function date(time) {
+        return formatter().formatDate(new Date(time.getUTCFullYear(), time.getUTCMonth(), time.getUTCDate(), 12));
+    }
+
+    function volume(value) {
+        if (value >= 1e9)
+            return formatter().formatNumber(value / 1e9, 1) + 'B';
+        if (value >= 1e6)
+            return formatter().formatNumber(value / 1e6, 1) + 'M';
+        if (value >= 1e3)
+            return formatter().formatNumber(value / 1e3, 1) + 'K';
+        return formatter().formatVolume(value);
+    }
+
+    function signed(text, value) {
+        return (value > 0 ? '+' : '') + text;
+    }
+
+    function showMessage(text, isError) {
+        const element = byId('message');
+        element.textContent = text;
+        element.className = 'message' + (isError ? ' error' : '');
+        element.hidden = !text;
+    }
+
+    // Shows a failure of one of the symbol's requests; the window's status says it too.
+    function fail(what, text) {
+        const line = what + ': ' + text;
+        if (state.errors.indexOf(line) < 0)
+            state.errors.push(line);
+        showMessage('Cannot show ' + state.symbol + '\n' + state.errors.join('\n'), true);
+        Feed.status('error', text);
+    }
+
+    function paint() {
+        paintTimer = null;
+        const hovered = painter.paint({
+            bars: state.bars,
+            showVolume: state.showVolume,
+            hover: state.hover,
+            price: price,
+            volume: volume,
+            date: date
+        });
+        showLegend(hovered >= 0 ? hovered : state.bars.length - 1);
+    }
+
+    function schedulePaint() {
+        if (painter && paintTimer === null)
+            paintTimer = setTimeout(paint, PaintDelay);
+    }
+
+    function showLegend(index) {
+        const legend = byId('legend');
+        if (index < 0) {
+            legend.textContent = '';
+            return;
+        }
+        const bar = state.bars[index];
+        const previous = index > 0 ? state.bars[index - 1].close : bar.open;
+        const change = bar.close - previous;
+        const parts = [
+            ['', date(bar.time)],
+            ['O', price(bar.open)],
+            ['H', price(bar.high)],
+            ['L', price(bar.low)],
+            ['C', price(bar.close)],
+            ['V', formatter().formatVolume(bar.volume)]
+        ];
+        legend.innerHTML = '';
+        parts.forEach(([name, value]) => {
+            const item = document.createElement('span');
+            if (name) {
+                const label = document.createElement('i');
+                label.textContent = name + ' ';
+                item.appendChild(label);
+            }
+            item.appendChild(document.createTextNode(value));
+            legend.appendChild(item);
+        });
+        const changeItem = document.createElement('span');
+        changeItem.className = change > 0 ? 'up' : change < 0 ? 'down' : '';
+        changeItem.textContent = signed(price(change), change)
+            + ' (' + signed(formatter().formatNumber(previous ? change * 100 / previous : 0, 2), change) + '%)';
+        legend.appendChild(changeItem);
+    }
+
+    // Bars arrive as the whole range, then, for a realtime request, as single bars that
+    // replace a day already shown or add a new one.
+    function mergeBars(bars) {
+        bars.forEach((incoming) => {
+            const bar = { time: incoming.time, open: incoming.open, high: incoming.high,
+                          low: incoming.low, close: incoming.close, volume: incoming.volume };
+            const time = bar.time.getTime();
+            let i = state.bars.length - 1;
+            while (i >= 0 && state.bars[i].time.getTime() > time)
+                --i;
+            if (i >= 0 && state.bars[i].time.getTime() === time)
+                state.bars[i] = bar;
+            else
+                state.bars.splice(i + 1, 0, bar);
+        });
+    }
+
+    function onHistory(answer) {
+        if (answer.result === 'fail') {
+            fail('bars', Feed.errorText(answer));
+            return;
+        }
+        mergeBars(answer.bars);
+        if (state.errors.length === 0) {
+            showMessage(state.bars.length === 0 ? 'No daily bars of ' + state.symbol + ' in this range' : '', false);
+            Feed.status('ready', state.symbol);
+        }
+        schedulePaint();
+    }
+
+    function onSymbolInfo(answer) {
+        if (answer.result === 'fail') {
+            fail('symbol information', Feed.errorText(answer));
+            return;
+        }
+        if (answer.result !== 'ok')
+            return;
+        state.formatterId = answer.data.formatterId;
+        showQuote(state.quoteValues);
+        schedulePaint();
+    }
+
+    function onQuote(answer) {
+        if (answer.result === 'fail') {
+            fail('quote', Feed.errorText(answer));
+            return;
+        }
+        Object.keys(answer.data).forEach((field) => { state.quoteValues[field] = answer.data[field]; });
+        showQuote(state.quoteValues);
+    }
+
+    // Shows the quote's fields received so far.
+    function showQuote(data) {
+        if (data.Description !== undefined && byId('description').textContent !== data.Description) {
+            byId('description').textContent = data.Description;
+            bridge.documentDesc = state.symbol + ' \u00b7 ' + data.Description;
+        }
+        if (data.Last !== undefined)
+            byId('last').textContent = price(data.Last);
+        if (data.NetChange !== undefined && data.PctChange !== undefined) {
+            const change = byId('change');
+            change.textContent = signed(price(data.NetChange), data.NetChange) + ' ('
+                + signed(formatter().formatNumber(data.PctChange, 2), data.PctChange) + '%)';
+            change.className = data.NetChange > 0 ? 'up' : data.NetChange < 0 ? 'down' : '';
+        }
+    }
+
+    // The "history" request of the range chosen above the chart; null, with the reason shown,
+    // when the range is not valid.
+    function historyRequest() {
+        const request = { type: 'history', symbol: state.symbol, endDate: new Date(), realtime: true };
+        if (byId('mode').value === 'count') {
+            const count = Number(byId('count').value);
+            if (!(count >= MinCount && count <= MaxCount && Math.floor(count) === count)) {
+                showMessage('The number of bars must be a whole number from ' + MinCount + ' to ' + MaxCount, true);
+                return null;
+            }
+            request.itemsCount = count;
+            return request;
+        }
+        const text = byId('start').value.trim();
+        const match = /^(\d{4})-(\d{2})-(\d{2})$/.exec(text);
+        const start = match ? new Date(Date.UTC(Number(match[1]), Number(match[2]) - 1, Number(match[3]))) : null;
+        if (!start || start.getUTCDate() !== Number(match[3]) || start > request.endDate) {
+            showMessage('The first day must be a past date written YYYY-MM-DD', true);
+            return null;
+        }
+        request.startDate = start;
+        return request;
+    }
+
+    function startHistory() {
+        Feed.stop(state.history);
+        state.history = null;
+        state.bars = [];
+        state.errors = [];
+        schedulePaint();
+        const request = historyRequest();
+        if (!request)
+            return;
+        showMessage('', false);
+        Feed.status('initializing', 'Loading ' + state.symbol);
+        state.history = Feed.start(request, onHistory);
+        if (state.history === null)
+            fail('bars', 'the request was refused (see Plugin Output)');
+    }
+
+    // Shows symbol; with link, the windows linked to this one follow.
+    function load(symbol, link) {
+        Feed.stop(state.info);
+        Feed.stop(state.quote);
+        state.symbol = symbol;
+        state.formatterId = '';
+        state.quoteValues = {};
+        byId('symbol').value = symbol;
+        ['description', 'last', 'change'].forEach((id) => { byId(id).textContent = ''; });
+        bridge.documentDesc = symbol;
+        startHistory();
+        state.info = Feed.start({ type: 'symbolinfo', symbol: symbol }, onSymbolInfo);
+        if (state.info === null)
+            fail('symbol information', 'the request was refused (see Plugin Output)');
+        state.quote = Feed.start({ type: 'quote', symbol: symbol, fields: QuoteFields, realtime: true }, onQuote);
+        if (state.quote === null)
+            fail('quote', 'the request was refused (see Plugin Output)');
+        if (link)
+            bridge.setSymbolLinking(symbol);
+    }
+
+    function onSubmit(event) {
+        event.preventDefault();
+        const symbol = bridge.translateSymbol(byId('symbol').value.trim().toUpperCase());
+        if (!symbol) {
+            showMessage('Type a symbol', true);
+            return;
+        }
+        if (symbol === state.symbol)
+            startHistory();
+        else
+            load(symbol, true);
+    }
+
+    function showMode() {
+        const byCount = byId('mode').value === 'count';
+        byId('count').hidden = !byCount;
+        byId('start').hidden = byCount;
+    }
+
+    function initialSymbol() {
+        const context = bridge.takeCreationContext();
+        return context && context.containsSymbol() ? bridge.translateSymbol(context.symbol) : DefaultSymbol;
+    }
+
+    if (!bridge) {
+        showMessage('Open this page in the host: it needs the host\'s market data', true);
+        return;
+    }
+    document.body.className = 'theme-' + bridge.theme;
+    painter = new ChartPainter(byId('chart'), bridge.theme);
+
+    const volumeAction = bridge.actions.find((action) => action.objectName === 'volume');
+    if (volumeAction) {
+        volumeAction.setChecked(state.showVolume);
+        Feed.connect(volumeAction.triggered, () => {
+            state.showVolume = volumeAction.checked;
+            schedulePaint();
+        });
+    }
+    bridge.mainMenuActions = ['volume', '-', 'refresh'];
+    bridge.contextMenuActions = ['volume', '-', 'copy', '-', 'refresh'];
+    Feed.connect(bridge.datafeed.formatter.settingsChanged, () => {
+        showQuote(state.quoteValues);
+        schedulePaint();
+    });
+    Feed.connect(bridge.symbolLinkingChanged, (symbol) => load(symbol, false));
+    Feed.connect(bridge.initContextData, (context) => { context.symbol = state.symbol; });
+
+    const chart = byId('chart');
+    chart.addEventListener('mousemove', (event) => {
+        const box = chart.getBoundingClientRect();
+        state.hover = { x: event.clientX - box.left, y: event.clientY - box.top };
+        schedulePaint();
+    });
+    chart.addEventListener('mouseleave', () => {
+        state.hover = null;
+        schedulePaint();
+    });
+    window.addEventListener('resize', schedulePaint);
+    byId('controls').addEventListener('submit', onSubmit);
+    byId('mode').addEventListener('change', () => {
+        showMode();
+        if (byId('mode').value === 'start' && !byId('start').value) {
+            const year = new Date();
+            year.setFullYear(year.getFullYear() - 1);
+            byId('start').value = year.toISOString().slice(0, 10);
+        }
+    });
+    showMode();
+    load(initialSymbol(), false);
+}());
