@@ -72,6 +72,10 @@ int run(QApplication &app, const HostOptions &options, HostApi::OutputChannel *c
 
 int main(int argc, char *argv[])
 {
+    // Without TZ the C library reads the zone file again for every local-time conversion, and
+    // the web engine converts every date it hands a page through local time.
+    if (!qEnvironmentVariableIsSet("TZ"))
+        qputenv("TZ", ":/etc/localtime");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tessel-host"));
 
