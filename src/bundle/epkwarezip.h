@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bundlelimits.h"
 #include "ipkwarezip.h"
 
 // Decompresses the implode format of the PKWARE Data Compression Library: either literal
@@ -12,11 +13,12 @@
 // (except with WriteFailed), and never more than the output limit.
 //
 // The output limit bounds what one call may produce, so that a small stream cannot make the
-// caller collect an unbounded amount of data.
+// caller collect an unbounded amount of data. By default it is the largest zip a secured
+// file may decode to.
 class EPkwareZip : public IPkwareZip
 {
 public:
-    static constexpr qint64 DefaultOutputLimit = qint64(512) * 1024 * 1024;
+    static constexpr qint64 DefaultOutputLimit = BundleLimits::MaxPayloadSize;
 
     EPkwareZip() = default;
 

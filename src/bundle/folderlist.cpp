@@ -1,32 +1,65 @@
 #include "folderlist.h"
 
+#include "regularfile.h"
+
 #include <QDir>
-#include <QDomDocument>
-#include <QFile>
 #include <QFileInfo>
+#include <QXmlStreamReader>
 
-QStringList readFolderList(const QString &file)
+QStringList readFolderList(const QString &file, QString *error)
 {
-    QFile device(file);
-    if (!device.open(QIODevice::ReadOnly))
+    const QFileInfo info(file);
+    if (!info.exists())
         return QStringList();
-    QDomDocument document;
-    if (!document.setContent(&device))
+    const RegularFile content = RegularFile::read(file, MaxFolderListSize);
+    if (!content.isValid()) {
+        *error = content.errorString();
         return QStringList();
-    const QDomNodeList lists = document.elementsByTagName(QStringLiteral("webplugins"));
-    if (lists.isEmpty())
-        return QStringList();
+    }
 
-    const QDir base = QFileInfo(file).absoluteDir();
+    const QDir base = info.absoluteDir();
     QStringList folders;
-    const QDomNodeList entries =
-        lists.at(0).toElement().elementsByTagName(QStringLiteral("webplugin"));
-    for (int i = 0; i < entries.size(); ++i) {
-        const QString path = entries.at(i).toElement().attribute(QStringLiteral("path"));
-        if (path.isEmpty())
+    bool listSeen = false;
+    int listDepth = 0;   // the depth of the first "webplugins" element while inside it
+    int depth = 0;
+    QXmlStreamReader reader(content.bytes());
+    while (reader.readNext() != QXmlStreamReader::Invalid && !reader.atEnd()) {
+        if (reader.isEndElement()) {
+            if (depth == listDepth)
+                listDepth = 0;
+            --depth;
             continue;
-        folders.append(QDir::isAbsolutePath(path) ? path
-                                                  : QDir::cleanPath(base.absoluteFilePath(path)));
+        }
+        if (!reader.isStartElement())
+            continue;
+        if (++depth > MaxFolderListDepth) {
+            *error = QStringLiteral("elements nested deeper than %1 levels (line %2)")
+                         .arg(MaxFolderListDepth)
+                         .arg(reader.lineNumber());
+            return QStringList();
+        }
+        if (!listSeen && reader.qualifiedName() == QLatin1String("webplugins")) {
+            listSeen = true;
+            listDepth = depth;
+        } else if (listDepth > 0 && reader.qualifiedName() == QLatin1String("webplugin")) {
+            const QString path = reader.attributes().value(QLatin1String("path")).toString();
+            if (!path.isEmpty()) {
+                folders.append(QDir::isAbsolutePath(path)
+                                   ? path
+                                   : QDir::cleanPath(base.absoluteFilePath(path)));
+            }
+        }
+    }
+    if (reader.hasError()) {
+        *error = QStringLiteral("not well-formed: %1 (line %2, column %3)")
+                     .arg(reader.errorString())
+                     .arg(reader.lineNumber())
+                     .arg(reader.columnNumber());
+        return QStringList();
+    }
+    if (!listSeen) {
+        *error = QStringLiteral("no \"webplugins\" element");
+        return QStringList();
     }
     return folders;
 }

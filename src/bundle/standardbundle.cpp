@@ -1,9 +1,22 @@
 #include "standardbundle.h"
 
+#include "bundlelimits.h"
+#include "regularfile.h"
+
 #include <logservice.h>
 
-#include <QFile>
 #include <QFileInfo>
+
+namespace {
+
+void logRefusal(const QString &text)
+{
+    HostApi::LogService *log = QuorvexServiceApi();
+    static const int category = log->registerCategory("Tessel.StandardBundle");
+    log->write(category, 3, __FILE__, __LINE__, Q_FUNC_INFO, text);
+}
+
+} // namespace
 
 StandardBundle::StandardBundle(const QString &path)
     : ScriptBundle(path)
@@ -20,10 +33,11 @@ QByteArray StandardBundle::read(const QString &name) const
     const QString file = confinedPath(name);
     if (file.isEmpty())
         return QByteArray();
-    QFile device(file);
-    if (!device.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return device.readAll();
+    const RegularFile content = RegularFile::read(file, BundleLimits::MaxEntrySize);
+    if (!content.isValid())
+        logRefusal(QStringLiteral("Cannot read %1 in the bundle %2: %3")
+                       .arg(name, path(), content.errorString()));
+    return content.bytes();
 }
 
 QString StandardBundle::confinedPath(const QString &name) const
@@ -40,10 +54,12 @@ QString StandardBundle::confinedPath(const QString &name) const
     if (m_canonicalRoot.isEmpty() || file.isEmpty())
         return QString();
     if (file != m_canonicalRoot && !file.startsWith(m_canonicalRoot + QLatin1Char('/'))) {
-        HostApi::LogService *log = QuorvexServiceApi();
-        static const int category = log->registerCategory("Tessel.StandardBundle");
-        log->write(category, 3, __FILE__, __LINE__, Q_FUNC_INFO,
-                   QStringLiteral("Refused a link out of the bundle %1: %2").arg(path(), name));
+        logRefusal(QStringLiteral("Refused a link out of the bundle %1: %2").arg(path(), name));
+        return QString();
+    }
+    if (!info.isFile()) {
+        logRefusal(QStringLiteral("Not a regular file, treated as missing, in the bundle %1: %2")
+                       .arg(path(), name));
         return QString();
     }
     return file;

@@ -37,6 +37,7 @@
 #include <themestyle.h>
 
 #include <QAction>
+#include <QEvent>
 #include <QMenu>
 #include <QNetworkReply>
 #include <QStyle>
@@ -119,6 +120,9 @@ ScriptDocument::ScriptDocument(ScriptPlugin *plugin, Document *doc, const Script
     , m_datafeed(new ScriptDatafeed(m_log))
     , m_doc(doc)
 {
+    installEventFilter(this);
+    m_contextData->installEventFilter(this);
+    m_creationContext->installEventFilter(this);
     m_datafeed->setParent(this);
     m_datafeed->setUsernameSource([]() -> QString { return Preferences::instance()->username(); });
     logCategory();
@@ -191,6 +195,10 @@ void ScriptDocument::initView()
     m_view->setPage(page);
     connect(page, &WebPage::externalLinkRefused, this, [this](const QUrl &url) {
         logLine(tr("failed to open url"), tr("unsupported url: %1").arg(url.toString()));
+    });
+    connect(page, &WebPage::scriptInterrupted, this, [this]() {
+        logLine(tr("script stopped"), tr("a script of the page ran longer than %1 ms")
+                                          .arg(WebPage::scriptTimeLimit()));
     });
 
     m_view->setContextMenuPolicy(Qt::NoContextMenu);
@@ -553,6 +561,16 @@ QString ScriptDocument::windowTitle() const
 void ScriptDocument::setWindowTitle(const QString &title)
 {
     m_doc->setTitle(title);
+}
+
+bool ScriptDocument::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::DeferredDelete)
+        return false;
+    logLine(tr("failed to delete object"),
+            tr("'%1' belongs to the document").arg(watched == this ? QLatin1String(BridgeName)
+                                                                   : QLatin1String("context")));
+    return true;
 }
 
 QList<QWidget *> ScriptDocument::printObjects() const

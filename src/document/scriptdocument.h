@@ -116,6 +116,10 @@ public:
     QString windowTitle() const;
     void setWindowTitle(const QString &title);
 
+    // reimplemented from QObject: pages may call deleteLater() on the bridge and on the
+    // contexts, which the document owns; such deletions are refused with an output-log line.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
     // reimplemented from HostApi::IPrintObjectsProvider
     QList<QWidget *> printObjects() const override;
     HostApi::PrintOptions printOptions() const override;
@@ -155,10 +159,11 @@ public slots:
     void log(QString text, int severity);
     void log(QString text);
     void showFakeMenu(int x, int y);
-    void handleTriggeredMenuAction();
     void refresh();
 
+// Slots that only the document connects: private, so that pages do not see them.
 private slots:
+    void handleTriggeredMenuAction();
     void onSymbolLinkingChanged(const QByteArray &symbol);
     void repopulateWebView();
     void updateWebViewActions();

@@ -12,12 +12,29 @@ const char BundleUrlPrefix[] = "file:///";
 // The engine's error for a load it stopped because the content is not shown (it goes to
 // unsupportedContent() instead): "Frame load interrupted by policy change".
 constexpr int LoadInterruptedByPolicy = 102;
+// The engine's option of its script watchdog, in milliseconds, read from the environment when
+// the engine starts; each script run is stopped once it has used that much processor time.
+const char ScriptTimeLimitOption[] = "JSC_watchdog";
 
 } // namespace
 
 WebPage::WebPage(QObject *parent)
     : QWebPage(parent)
 {
+}
+
+bool WebPage::limitScriptTime(int milliseconds)
+{
+    if (milliseconds <= 0 || scriptTimeLimit() > 0)
+        return false;
+    return qputenv(ScriptTimeLimitOption, QByteArray::number(milliseconds));
+}
+
+int WebPage::scriptTimeLimit()
+{
+    bool ok = false;
+    const int limit = qEnvironmentVariableIntValue(ScriptTimeLimitOption, &ok);
+    return ok && limit > 0 ? limit : 0;
 }
 
 void WebPage::setSupportRedirectToExternalLinks(bool support)
@@ -49,4 +66,10 @@ bool WebPage::extension(Extension extension, const ExtensionOption *option,
             return false;
     }
     return QWebPage::extension(extension, option, output);
+}
+
+bool WebPage::shouldInterruptJavaScript()
+{
+    emit scriptInterrupted();
+    return true;
 }

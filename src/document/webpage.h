@@ -8,12 +8,25 @@
 // (Application::openUrl()) when that is safe (isExternallyOpenable()), or reported through
 // externalLinkRefused() when it is not. A link to content the view cannot show leaves the
 // page in place: the engine's error page is kept for real load failures only.
+// A page script that runs longer than the script time limit without a break is stopped, so
+// that an endless loop cannot freeze the host.
 class WebPage : public QWebPage
 {
     Q_OBJECT
 
 public:
+    // The script time limit of the module, in milliseconds.
+    static constexpr int ScriptTimeLimit = 10000;
+
     explicit WebPage(QObject *parent = nullptr);
+
+    // Has the engine stop any script of the process that runs longer than milliseconds in one
+    // go. The engine reads its limit once, when it starts: call this before the process's
+    // first page. A limit already in force (set earlier, or from outside through the
+    // environment) is kept; false then.
+    static bool limitScriptTime(int milliseconds);
+    // The limit in force in milliseconds, 0 when scripts may run for ever.
+    static int scriptTimeLimit();
 
     bool supportRedirectToExternalLinks() const { return m_supportRedirectToExternalLinks; }
     void setSupportRedirectToExternalLinks(bool support);
@@ -21,9 +34,13 @@ public:
     // reimplemented from QWebPage
     bool extension(Extension extension, const ExtensionOption *option = nullptr,
                    ExtensionReturn *output = nullptr) override;
+    // Asked by engines that let the page decide whether to stop a long script: always stop.
+    bool shouldInterruptJavaScript() override;
 
 signals:
     void externalLinkRefused(const QUrl &url);
+    // A script of the page ran past the limit and is being stopped.
+    void scriptInterrupted();
 
 protected:
     // reimplemented from QWebPage

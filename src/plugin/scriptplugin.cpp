@@ -6,6 +6,7 @@
 #include "common/pluginlogline.h"
 #include "document/scriptdocument.h"
 #include "document/scriptwidget.h"
+#include "document/webpage.h"
 
 #include <appearancemanager.h>
 #include <application.h>
@@ -65,6 +66,8 @@ void ScriptPlugin::setSearchFolders(const QString &applicationDir, const QString
 void ScriptPlugin::init()
 {
     PluginBase::init();
+    // Before any page exists: the web engine reads its script time limit once, when it starts.
+    WebPage::limitScriptTime(WebPage::ScriptTimeLimit);
     FeatureManager::instance()->registerFeature(QString::fromLatin1(developerFeature));
     HostApi::IHotKeyService *hotKeys = m_services.service<HostApi::IHotKeyService>();
     if (auto *output = m_services.service<HostApi::IFormulaOutputService>())

@@ -244,19 +244,42 @@ bool readTypedValue(const QVariantMap &map, const QString &key, int type, QVaria
     }
 }
 
-// Decodes an image of any supported format, refusing oversized ones before decoding.
-QImage decodeImage(const QByteArray &bytes)
+// Decodes an image of any supported format, refusing oversized ones before decoding; a null
+// image, with the reason in *problem, when that fails.
+QImage decodeImage(const QByteArray &bytes, QString *problem)
 {
+    if (bytes.isEmpty()) {
+        *problem = QStringLiteral("file is empty or cannot be read");
+        return QImage();
+    }
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     const QSize size = reader.size();
-    if (!size.isValid() || size.width() > ScriptPluginSpecReader::MaxIconSide
-        || size.height() > ScriptPluginSpecReader::MaxIconSide) {
+    const int maxSide = ScriptPluginSpecReader::MaxIconSide;
+    if (size.isValid() && (size.width() > maxSide || size.height() > maxSide)) {
+        *problem = QStringLiteral("image of %1x%2 pixels is larger than the icon limit of "
+                                  "%3x%3 pixels")
+                       .arg(size.width()).arg(size.height()).arg(maxSide);
         return QImage();
     }
-    return reader.read();
+    const QImage image = size.isValid() ? reader.read() : QImage();
+    if (image.isNull())
+        *problem = QStringLiteral("image corrupted?");
+    return image;
+}
+
+// Why a manifest's "id" gives no plug-in id; a null string when it does.
+QString idProblem(const QVariant &id)
+{
+    if (!id.isValid())
+        return QStringLiteral("\"id\" is missing");
+    if (!hasType(id, QMetaType::QString))
+        return QStringLiteral("\"id\" is not a string");
+    if (id.toString().isEmpty())
+        return QStringLiteral("\"id\" is empty");
+    return QString();
 }
 
 } // namespace
@@ -271,15 +294,21 @@ ScriptPluginSpecReader::ScriptPluginSpecReader(ScriptBundle *bundle, const QStri
 {
 }
 
-ScriptPluginSpec ScriptPluginSpecReader::read(const QString &fileName) const
+ScriptPluginSpec ScriptPluginSpecReader::read(const QString &fileName, QString *problem)
 {
     ScriptPluginSpec spec;
     HOSTAPI_ASSERT(m_bundle, return spec);
+    const auto refuse = [problem](const QString &why) {
+        if (problem)
+            *problem = why;
+    };
 
     const QString path = m_bundle->filePath(fileName);
     const QByteArray bytes = m_bundle->read(path);
     if (bytes.isEmpty()) {
         log(QStringLiteral("failed to open '%1'").arg(path), QStringLiteral("file not found"));
+        refuse(m_bundle->exists(path) ? QStringLiteral("the manifest is empty or cannot be read")
+                                      : QStringLiteral("the bundle has no %1").arg(fileName));
         return spec;
     }
     QVariant document;
@@ -289,13 +318,23 @@ ScriptPluginSpec ScriptPluginSpecReader::read(const QString &fileName) const
         log(QStringLiteral("failed to load '%1(%2:%3)'")
                 .arg(path, QString::number(e.line()), QString::number(e.column())),
             QString::fromUtf8(e.what()));
+        refuse(QStringLiteral("the manifest is not valid: %1 (line %2, column %3)")
+                   .arg(QString::fromUtf8(e.what())).arg(e.line()).arg(e.column()));
         return spec;
     }
     if (!hasType(document, QMetaType::QVariantMap)) {
         log(QStringLiteral("failed to load '%1'").arg(path), QStringLiteral("wrong format"));
+        refuse(QStringLiteral("the manifest is not a JSON object"));
         return spec;
     }
     const QVariantMap root = document.toMap();
+    const QString noId = idProblem(root.value(QStringLiteral("id")));
+    if (!noId.isNull()) {
+        log(QStringLiteral("failed to load '%1'").arg(path),
+            QStringLiteral("no plug-in id: ") + noId);
+        refuse(QStringLiteral("the manifest gives no plug-in id: ") + noId);
+        return spec;
+    }
 
     readText(root, QStringLiteral("id"), &spec.id);
     readLocalised(root, QStringLiteral("name"), &spec.name);
@@ -609,8 +648,8 @@ QList<PropertyEnum> ScriptPluginSpecReader::readPropertyEnum(const QVariantMap &
 }
 
 // "icons": icon name → a file name or an array of file names; every image found for any of
-// the files goes into the one icon.
-QMap<QString, QIcon> ScriptPluginSpecReader::readIcons(const QVariantMap &root) const
+// the files goes into the one icon. Names that list the same files get the same icon.
+QMap<QString, QIcon> ScriptPluginSpecReader::readIcons(const QVariantMap &root)
 {
     QMap<QString, QIcon> icons;
     const QVariant value = root.value(QStringLiteral("icons"));
@@ -618,20 +657,28 @@ QMap<QString, QIcon> ScriptPluginSpecReader::readIcons(const QVariantMap &root) 
         hasType(value, QMetaType::QVariantMap) ? value.toMap() : QVariantMap();
     for (auto it = members.cbegin(); it != members.cend(); ++it) {
         const QStringList files = readTextList(members, it.key());
-        auto engine = std::make_unique<ImageIconEngine>();
-        for (const QString &file : files)
-            addIconFile(engine.get(), file);
-        const bool empty = engine->availableSizes(QIcon::Normal, QIcon::Off).isEmpty();
-        icons.insert(it.key(), empty ? QIcon() : QIcon(engine.release()));
+        auto built = m_icons.constFind(files);
+        if (built == m_icons.constEnd())
+            built = m_icons.insert(files, buildIcon(files));
+        icons.insert(it.key(), *built);
     }
     return icons;
+}
+
+QIcon ScriptPluginSpecReader::buildIcon(const QStringList &files)
+{
+    auto engine = std::make_unique<ImageIconEngine>();
+    for (const QString &file : files)
+        addIconFile(engine.get(), file);
+    const bool empty = engine->availableSizes(QIcon::Normal, QIcon::Off).isEmpty();
+    return empty ? QIcon() : QIcon(engine.release());
 }
 
 // Looks for the file and its variants "stem[.theme][.state].ext" (theme and state each
 // optional) and adds the images found, one per mode: later candidates replace earlier ones,
 // so themed images win over plain ones and "normal" over none. Only the file's own name is
 // split, so dots in folder names stay as they are.
-void ScriptPluginSpecReader::addIconFile(ImageIconEngine *engine, const QString &name) const
+void ScriptPluginSpecReader::addIconFile(ImageIconEngine *engine, const QString &name)
 {
     const QString path = m_bundle->filePath(name);
     const int nameStart = path.lastIndexOf(QLatin1Char('/')) + 1;
@@ -658,11 +705,8 @@ void ScriptPluginSpecReader::addIconFile(ImageIconEngine *engine, const QString 
             if (!m_bundle->exists(candidate))
                 continue;
             found = true;
-            const QImage image = decodeImage(m_bundle->read(candidate));
-            if (image.isNull())
-                log(QStringLiteral("failed to load image from '%1'").arg(candidate),
-                    QStringLiteral("image corrupted?"));
-            else
+            const QImage image = iconImage(candidate);
+            if (!image.isNull())
                 images.insert(state.mode, image);
         }
     }
@@ -676,6 +720,19 @@ void ScriptPluginSpecReader::addIconFile(ImageIconEngine *engine, const QString 
         for (auto it = images.cbegin(); it != images.cend(); ++it)
             engine->addImage(it.value(), it.key());
     }
+}
+
+QImage ScriptPluginSpecReader::iconImage(const QString &path)
+{
+    const auto decoded = m_images.constFind(path);
+    if (decoded != m_images.constEnd())
+        return *decoded;
+    QString problem;
+    const QImage image = decodeImage(m_bundle->read(path), &problem);
+    if (image.isNull())
+        log(QStringLiteral("failed to load image from '%1'").arg(path), problem);
+    m_images.insert(path, image);
+    return image;
 }
 
 QList<HeaderControlSpec> ScriptPluginSpecReader::readHeader(const QVariantMap &root) const

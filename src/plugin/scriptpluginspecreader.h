@@ -2,6 +2,8 @@
 
 #include "scriptpluginspec.h"
 
+#include <QHash>
+#include <QImage>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -16,7 +18,8 @@ namespace HostApi { class IOutputChannel; }
 // Reads a manifest (plugin.spec) into a ScriptPluginSpec. Never throws: every problem is one
 // plug-in output line with the source "specparser", and the value in question keeps its
 // default or the item is skipped. A key that is absent or of another JSON type is ignored
-// silently unless a message is documented for it.
+// silently unless a message is documented for it. Each image file of the bundle is decoded
+// at most once per reader, and icons made of the same files share one QIcon.
 class ScriptPluginSpecReader
 {
 public:
@@ -28,7 +31,9 @@ public:
     ScriptPluginSpecReader(ScriptBundle *bundle, const QString &theme, const QString &locale,
                            HostApi::IOutputChannel *log);
 
-    ScriptPluginSpec read(const QString &fileName) const;
+    // An empty record when the manifest cannot be used; then *problem, when given, says why
+    // in a sentence such as "the manifest gives no plug-in id: \"id\" is missing".
+    ScriptPluginSpec read(const QString &fileName, QString *problem = nullptr);
 
     // The manifest's names of values, for tools that describe a record.
     static QStringList supportFlagNames(int flags);
@@ -54,12 +59,17 @@ private:
     PropertyGroups readPropertyGroups(const QVariantMap &root) const;
     std::optional<PropertySpec> readProperty(const QString &id, const QVariant &value) const;
     QList<PropertyEnum> readPropertyEnum(const QVariantMap &map, int type) const;
-    QMap<QString, QIcon> readIcons(const QVariantMap &root) const;
-    void addIconFile(ImageIconEngine *engine, const QString &name) const;
+    QMap<QString, QIcon> readIcons(const QVariantMap &root);
+    QIcon buildIcon(const QStringList &files);
+    void addIconFile(ImageIconEngine *engine, const QString &name);
+    // The decoded image of a bundle file; null, logged on first use, when it cannot be used.
+    QImage iconImage(const QString &path);
     QList<HeaderControlSpec> readHeader(const QVariantMap &root) const;
 
     ScriptBundle *m_bundle;
     QString m_theme;
     QString m_locale;
     HostApi::IOutputChannel *m_log;
+    QHash<QString, QImage> m_images;       // bundle file → decoded image, null when refused
+    QMap<QStringList, QIcon> m_icons;      // the files of an icon → the icon
 };

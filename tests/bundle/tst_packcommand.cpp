@@ -1,4 +1,5 @@
 #include "bundletestutils.h"
+#include "rawzip.h"
 #include "securedwriter.h"
 
 #include <QDir>
@@ -8,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 struct Run
@@ -16,11 +19,19 @@ struct Run
     QString err;
 };
 
-Run tessel(const QStringList &args, const QString &workingDirectory = QString())
+// Runs the tool; a file size limit (in 512-byte blocks) makes writes past it fail.
+Run tessel(const QStringList &args, const QString &workingDirectory = QString(),
+           int fileSizeLimit = 0)
 {
+    const QString program = qEnvironmentVariable("TESSEL_BUILD_DIR") + QStringLiteral("/bin/tessel");
     QProcess process;
     process.setWorkingDirectory(workingDirectory);
-    process.start(qEnvironmentVariable("TESSEL_BUILD_DIR") + QStringLiteral("/bin/tessel"), args);
+    if (fileSizeLimit > 0) {
+        const QString limited = QStringLiteral("trap '' XFSZ; ulimit -f %1; exec \"$0\" \"$@\"").arg(fileSizeLimit);
+        process.start(QStringLiteral("/bin/sh"), QStringList{QStringLiteral("-c"), limited, program} + args);
+    } else {
+        process.start(program, args);
+    }
     process.waitForFinished(120000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromLocal8Bit(process.readAllStandardError())};
@@ -53,9 +64,14 @@ private slots:
     void roundTrip_data();
     void roundTrip();
     void relativePaths();
+    void insideLinks();
+    void refusals_data();
     void refusals();
     void usage_data();
     void usage();
+
+private:
+    QTemporaryDir m_dir;
 };
 
 void tst_PackCommand::roundTrip_data()
@@ -75,6 +91,11 @@ void tst_PackCommand::roundTrip_data()
     QTest::newRow("large") << FileMap{{QStringLiteral("big.html"), text(3 << 20)},
                                       {QStringLiteral("noise.bin"), randomBytes(1 << 20, 2)}}
                            << QStringLiteral("0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef");
+    const QString deep = QStringLiteral("0123456789abcdefghi/").repeated(15);
+    QTest::newRow("long-names") << FileMap{{deep + QStringLiteral("page.html"), "long"},
+                                           {deep.left(250) + QStringLiteral("x.js"), "255"},
+                                           {deep.left(251) + QStringLiteral("x.js"), "256"}}
+                                << QString();
 }
 
 void tst_PackCommand::roundTrip()
@@ -120,57 +141,129 @@ void tst_PackCommand::relativePaths()
     QCOMPARE(readFiles(dir.path() + QStringLiteral("/copy")), files);
 }
 
-// Bad input exits 1 with one line naming the file, and writes nothing.
-void tst_PackCommand::refusals()
+// Links inside the folder are packed as what they point to, as the host reads them.
+void tst_PackCommand::insideLinks()
 {
     QTemporaryDir dir;
-    const QString d = dir.path();
+    const QString source = dir.path() + QStringLiteral("/source");
+    QVERIFY(writeFiles(source, {{QStringLiteral("app.js"), "app"}, {QStringLiteral("lib/util.js"), "util"}}));
+    QVERIFY(QFile::link(source + QStringLiteral("/app.js"), source + QStringLiteral("/alias.js")));
+    QVERIFY(QFile::link(source + QStringLiteral("/lib"), source + QStringLiteral("/lib2")));
+    const QString wps = dir.path() + QStringLiteral("/out.wps");
+    Run run = tessel({QStringLiteral("pack"), source, wps});
+    QVERIFY2(run.status == 0, qPrintable(run.err));
+    run = tessel({QStringLiteral("unpack"), wps, dir.path() + QStringLiteral("/copy")});
+    QVERIFY2(run.status == 0, qPrintable(run.err));
+    QCOMPARE(readFiles(dir.path() + QStringLiteral("/copy")),
+             (FileMap{{QStringLiteral("app.js"), "app"}, {QStringLiteral("alias.js"), "app"},
+                      {QStringLiteral("lib/util.js"), "util"}, {QStringLiteral("lib2/util.js"), "util"}}));
+}
+
+// Bad input exits 1 with one line naming the file and the reason, and writes nothing.
+void tst_PackCommand::refusals_data()
+{
+    QTest::addColumn<QStringList>("args");     // "@" stands for the test folder
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("absent");       // a path the command must not create
+    QTest::addColumn<int>("fileSizeLimit");    // in 512-byte blocks; 0: none
+
+    const QString d = m_dir.path();
+    const auto secured = [d](const char *name, const QVector<RawEntry> &entries) {
+        return writeFile(d + QLatin1Char('/') + QLatin1String(name), encodeSecured(rawZip(entries), QByteArray()));
+    };
+    const RawEntry spec = storedEntry("plugin.spec", "{}");
+    const quint32 mebibyte = 1024 * 1024;
     QVERIFY(writeFiles(d + QStringLiteral("/plugin"), {{QStringLiteral("plugin.spec"), "{}"}}));
-    QVERIFY(writeFile(d + QStringLiteral("/evil.wps"),
-                      encodeSecured(makeZip({{QStringLiteral("ok.txt"), "fine"},
-                                             {QStringLiteral("../escaped.txt"), "evil"}}), QByteArray())));
-    QVERIFY(writeFile(d + QStringLiteral("/absolute.wps"),
-                      encodeSecured(makeZip({{QStringLiteral("/tmp/absolute.txt"), "evil"}}), QByteArray())));
+    QVERIFY(secured("evil.wps", {storedEntry("ok.txt", "fine"), storedEntry("../escaped.txt", "evil")}));
+    QVERIFY(secured("absolute.wps", {storedEntry("/tmp/absolute.txt", "evil")}));
     QVERIFY(writeFile(d + QStringLiteral("/notzip.wps"), encodeSecured("plain text", QByteArray())));
     QVERIFY(writeFile(d + QStringLiteral("/garbage.wps"), "garbage"));
     QVERIFY(writeFiles(d + QStringLiteral("/full"), {{QStringLiteral("keep.txt"), "keep"}}));
-    QVERIFY(tessel({QStringLiteral("pack"), d + QStringLiteral("/plugin"), d + QStringLiteral("/good.wps")}).status == 0);
+    QVERIFY(secured("good.wps", {spec}));
+    QVERIFY(mkfifo(QFile::encodeName(d + QStringLiteral("/fifo.wps")).constData(), 0600) == 0);
+    QVERIFY(secured("repeated.wps", {spec, storedEntry("a.js", "1"), storedEntry("a.js", "2")}));
+    QVERIFY(secured("case.wps", {spec, storedEntry("a.js", "1"), storedEntry("A.js", "2")}));
+    QVERIFY(secured("same-place.wps", {spec, storedEntry("js/a.js", "1"), storedEntry("js/./a.js", "2")}));
+    QVERIFY(secured("nul-name.wps", {storedEntry(QByteArray("a\0.js", 5), "1"), spec}));
+    QVERIFY(secured("bomb.wps", {zeroEntry("plugin.spec", 1536 * mebibyte)}));
+    QVERIFY(secured("bundle-over.wps", {zeroEntry("a.bin", 32 * mebibyte), zeroEntry("b.bin", 32 * mebibyte), spec}));
+    RawEntry damaged = storedEntry("a.js", "content");
+    damaged.crc ^= 1;
+    QVERIFY(secured("damaged.wps", {spec, damaged}));
+    QVERIFY(secured("big-file.wps", {spec, storedEntry("data.bin", QByteArray(4000, 'x'))}));
+    QVERIFY(writeFiles(d + QStringLiteral("/linked"), {{QStringLiteral("plugin.spec"), "{}"}}));
+    QVERIFY(writeFile(d + QStringLiteral("/secret.txt"), "secret"));
+    QVERIFY(QFile::link(d + QStringLiteral("/secret.txt"), d + QStringLiteral("/linked/leak.txt")));
+    QVERIFY(writeFiles(d + QStringLiteral("/linked-folder/sub"), {{QStringLiteral("plugin.spec"), "{}"}}));
+    QVERIFY(QFile::link(d, d + QStringLiteral("/linked-folder/sub/up")));
+    QVERIFY(writeFiles(d + QStringLiteral("/looped/sub"), {{QStringLiteral("plugin.spec"), "{}"}}));
+    QVERIFY(QFile::link(d + QStringLiteral("/looped"), d + QStringLiteral("/looped/sub/again")));
+    QVERIFY(writeFiles(d + QStringLiteral("/cased"), {{QStringLiteral("js/a.js"), "1"}, {QStringLiteral("js/A.js"), "2"}}));
+    QVERIFY(writeFiles(d + QStringLiteral("/piped"), {{QStringLiteral("plugin.spec"), "{}"}}));
+    QVERIFY(mkfifo(QFile::encodeName(d + QStringLiteral("/piped/pipe")).constData(), 0600) == 0);
 
-    const struct {
-        QStringList args;
-        QString named;
-        QString reason;
-        QString absent;
-    } cases[] = {
-        {{QStringLiteral("pack"), d + QStringLiteral("/missing"), d + QStringLiteral("/m.wps")},
-         d + QStringLiteral("/missing"), QStringLiteral("not a folder"), d + QStringLiteral("/m.wps")},
-        {{QStringLiteral("pack"), d + QStringLiteral("/plugin"), d + QStringLiteral("/no/such/dir/x.wps")},
-         d + QStringLiteral("/no/such/dir/x.wps"), QString(), d + QStringLiteral("/no")},
-        {{QStringLiteral("unpack"), d + QStringLiteral("/missing.wps"), d + QStringLiteral("/t1")},
-         d + QStringLiteral("/missing.wps"), QString(), d + QStringLiteral("/t1")},
-        {{QStringLiteral("unpack"), d + QStringLiteral("/garbage.wps"), d + QStringLiteral("/t2")},
-         d + QStringLiteral("/garbage.wps"), QStringLiteral("result 1"), d + QStringLiteral("/t2")},
-        {{QStringLiteral("unpack"), d + QStringLiteral("/notzip.wps"), d + QStringLiteral("/t3")},
-         d + QStringLiteral("/notzip.wps"), QStringLiteral("not a zip"), d + QStringLiteral("/t3")},
-        {{QStringLiteral("unpack"), d + QStringLiteral("/evil.wps"), d + QStringLiteral("/t4")},
-         d + QStringLiteral("/evil.wps"), QStringLiteral("outside"), d + QStringLiteral("/escaped.txt")},
-        {{QStringLiteral("unpack"), d + QStringLiteral("/absolute.wps"), d + QStringLiteral("/t5")},
-         d + QStringLiteral("/absolute.wps"), QStringLiteral("outside"), d + QStringLiteral("/t5")},
-        {{QStringLiteral("unpack"), d + QStringLiteral("/good.wps"), d + QStringLiteral("/full")},
-         d + QStringLiteral("/good.wps"), QStringLiteral("not an empty folder"), d + QStringLiteral("/full/plugin.spec")},
+    const auto row = [](const char *tag, const QStringList &args, const char *line, const char *absent,
+                        int fileSizeLimit = 0) {
+        QTest::newRow(tag) << args << QString::fromUtf8(line) << QString::fromUtf8(absent) << fileSizeLimit;
     };
-    for (const auto &c : cases) {
-        const Run run = tessel(c.args);
-        QCOMPARE(run.status, 1);
-        QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
-        QVERIFY2(run.err.startsWith(QStringLiteral("tessel: ") + c.named + QStringLiteral(": ")), qPrintable(run.err));
-        QVERIFY2(run.err.contains(c.reason), qPrintable(run.err));
-        QVERIFY2(!QFile::exists(c.absent), qPrintable(c.absent));
-    }
-    QVERIFY(!QFile::exists(d + QStringLiteral("/t4")));
-    QCOMPARE(readFiles(d + QStringLiteral("/full")), (FileMap{{QStringLiteral("keep.txt"), "keep"}}));
+    row("pack-missing-folder", {"pack", "@/missing", "@/m.wps"}, "tessel: @/missing: not a folder", "@/m.wps");
+    row("pack-into-missing-folder", {"pack", "@/plugin", "@/no/such/dir/x.wps"},
+        "tessel: @/no/such/dir/x.wps: No such file or directory", "@/no");
+    row("pack-link-out", {"pack", "@/linked", "@/l.wps"},
+        "tessel: @/linked: 'leak.txt' is a link that leads out of the folder", "@/l.wps");
+    row("pack-folder-link-out", {"pack", "@/linked-folder", "@/lf.wps"},
+        "tessel: @/linked-folder: 'sub/up' is a link that leads out of the folder", "@/lf.wps");
+    row("pack-link-loop", {"pack", "@/looped", "@/lo.wps"},
+        "tessel: @/looped: 'sub/again' is a link to a folder that holds it", "@/lo.wps");
+    row("pack-names-differ-in-case", {"pack", "@/cased", "@/c.wps"},
+        "tessel: @/cased: 'js/A.js' and 'js/a.js' differ only in case, which a bundle refuses", "@/c.wps");
+    row("pack-fifo", {"pack", "@/piped", "@/p.wps"}, "tessel: @/piped: cannot read pipe: not a regular file", "@/p.wps");
+    row("unpack-missing", {"unpack", "@/missing.wps", "@/t1"}, "tessel: @/missing.wps: No such file or directory", "@/t1");
+    row("unpack-fifo", {"unpack", "@/fifo.wps", "@/t2"}, "tessel: @/fifo.wps: not a regular file", "@/t2");
+    row("unpack-garbage", {"unpack", "@/garbage.wps", "@/t3"},
+        "tessel: @/garbage.wps: cannot decode: result 1, not a secured file (wrong signature)", "@/t3");
+    row("unpack-not-zip", {"unpack", "@/notzip.wps", "@/t4"}, "tessel: @/notzip.wps: not a zip archive", "@/t4");
+    row("unpack-escape", {"unpack", "@/evil.wps", "@/t5"},
+        "tessel: @/evil.wps: entry '../escaped.txt' would land outside the folder", "@/escaped.txt");
+    row("unpack-absolute", {"unpack", "@/absolute.wps", "@/t6"},
+        "tessel: @/absolute.wps: entry '/tmp/absolute.txt' would land outside the folder", "@/t6");
+    row("unpack-into-full-folder", {"unpack", "@/good.wps", "@/full"},
+        "tessel: @/good.wps: @/full exists and is not an empty folder", "@/full/plugin.spec");
+    row("unpack-repeated-name", {"unpack", "@/repeated.wps", "@/t7"},
+        "tessel: @/repeated.wps: entry name 'a.js' occurs twice", "@/t7");
+    row("unpack-names-differ-in-case", {"unpack", "@/case.wps", "@/t8"},
+        "tessel: @/case.wps: entry names 'a.js' and 'A.js' differ only in case", "@/t8");
+    row("unpack-same-place", {"unpack", "@/same-place.wps", "@/t9"},
+        "tessel: @/same-place.wps: entries 'js/a.js' and 'js/./a.js' would be written to the same place", "@/t9");
+    row("unpack-nul-in-name", {"unpack", "@/nul-name.wps", "@/t10"},
+        "tessel: @/nul-name.wps: the name of entry 1 cannot be read whole", "@/t10");
+    row("unpack-deflate-bomb", {"unpack", "@/bomb.wps", "@/t11"},
+        "tessel: @/bomb.wps: entry 'plugin.spec' holds 1610612736 bytes, over the limit of 64 MiB", "@/t11");
+    row("unpack-bundle-over-limit", {"unpack", "@/bundle-over.wps", "@/t12"},
+        "tessel: @/bundle-over.wps: its entries hold 67108866 bytes together, over the limit of 64 MiB", "@/t12");
+    row("unpack-damaged-entry", {"unpack", "@/damaged.wps", "@/t13"}, "tessel: @/damaged.wps: entry 'a.js' is damaged", "@/t13");
+    // 4000 bytes fit the file's write buffer: a buffered write succeeds, then its flush fails.
+    row("unpack-short-write", {"unpack", "@/big-file.wps", "@/t14"},
+        "tessel: @/big-file.wps: cannot write data.bin: File too large", "@/t14", 4);
+}
+
+void tst_PackCommand::refusals()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, line);
+    QFETCH(QString, absent);
+    QFETCH(int, fileSizeLimit);
+
+    args.replaceInStrings(QStringLiteral("@"), m_dir.path());
+    line.replace(QLatin1Char('@'), m_dir.path()).append(QLatin1Char('\n'));
+    absent.replace(QLatin1Char('@'), m_dir.path());
+    const Run run = tessel(args, QString(), fileSizeLimit);
+    QCOMPARE(run.err, line);
+    QCOMPARE(run.status, 1);
+    QVERIFY2(!QFile::exists(absent), qPrintable(absent));
+    QCOMPARE(readFiles(m_dir.path() + QStringLiteral("/full")), (FileMap{{QStringLiteral("keep.txt"), "keep"}}));
     // No leftovers of interrupted work beside the targets.
-    QCOMPARE(QDir(d).entryList(QStringList{QStringLiteral(".tessel-*")}, QDir::AllEntries | QDir::Hidden), QStringList());
+    QCOMPARE(QDir(m_dir.path()).entryList(QStringList{QStringLiteral(".tessel-*")}, QDir::AllEntries | QDir::Hidden), QStringList());
 }
 
 void tst_PackCommand::usage_data()

@@ -1,14 +1,20 @@
 #include "bundletestutils.h"
+#include "rawzip.h"
 #include "securedwriter.h"
 #include "testsupport.h"
 
+#include <bundle/archivecache.h>
+#include <bundle/bundlelimits.h>
 #include <bundle/securedbundle.h>
 #include <bundle/securedfile.h>
 
 #include <QCryptographicHash>
 #include <QDataStream>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -39,6 +45,41 @@ QByteArray withUnknownMethod(QByteArray zip)
     return zip;
 }
 
+// Zip bytes whose last central directory record has lost its signature.
+QByteArray withBrokenDirectory(QByteArray zip)
+{
+    zip[zip.lastIndexOf("PK\x01\x02") + 3] = 9;
+    return zip;
+}
+
+// A raw entry with a wrong CRC or a declared size that differs from its content.
+RawEntry lying(RawEntry entry, quint32 crc, quint32 size)
+{
+    entry.crc = crc;
+    entry.size = size;
+    return entry;
+}
+
+// What stands at a secured bundle's file name.
+enum FileKind { NoFile, PlainFile, Fifo, Folder };
+
+bool place(FileKind kind, const QString &file, const QByteArray &content)
+{
+    switch (kind) {
+    case NoFile:
+        return true;
+    case PlainFile:
+        return writeFile(file, content);
+    case Fifo:
+        return mkfifo(QFile::encodeName(file).constData(), 0600) == 0;
+    case Folder:
+        return QDir().mkpath(file);
+    }
+    return false;
+}
+
+constexpr quint32 Mebibyte = quint32(BundleLimits::Mebibyte);
+
 } // namespace
 
 class tst_SecuredBundle : public QObject
@@ -53,7 +94,12 @@ private slots:
     void confinement();
     void failureLines_data();
     void failureLines();
+    void archiveChecks_data();
+    void archiveChecks();
+    void resourceLines_data();
     void resourceLines();
+    void sharedCache_data();
+    void sharedCache();
 };
 
 void tst_SecuredBundle::decodeResults_data()
@@ -178,31 +224,40 @@ void tst_SecuredBundle::confinement()
 
 void tst_SecuredBundle::failureLines_data()
 {
-    QTest::addColumn<QByteArray>("content");   // null: no file at all
+    QTest::addColumn<int>("kind");             // what stands at the file name
+    QTest::addColumn<QByteArray>("content");
     QTest::addColumn<bool>("decode");
     QTest::addColumn<QStringList>("lines");    // "@" stands for the file
 
     const QString decrypt = QStringLiteral("SecuredBundle: Failed to decrypt secured file @: (%1), \n");
     const QString open = QStringLiteral("SecuredBundle: Failed to open bundle: @, \n");
+    const QString notRegular = QStringLiteral("SecuredBundle: Failed to open secured file @: not a regular file (5), \n");
 
-    QTest::newRow("missing-file") << QByteArray() << true
+    QTest::newRow("missing-file") << int(NoFile) << QByteArray() << true
         << QStringList{QStringLiteral("SecuredBundle: Failed to open secured file @: No such file or directory (5), \n"),
                        decrypt.arg(1), open};
-    QTest::newRow("wrong-signature") << QByteArray("not a secured file") << true
+    QTest::newRow("fifo") << int(Fifo) << QByteArray() << true
+                          << QStringList{notRegular, decrypt.arg(1), open};
+    QTest::newRow("fifo-plain") << int(Fifo) << QByteArray() << false
+                                << QStringList{notRegular, open};
+    QTest::newRow("folder") << int(Folder) << QByteArray() << true
+                            << QStringList{notRegular, decrypt.arg(1), open};
+    QTest::newRow("wrong-signature") << int(PlainFile) << QByteArray("not a secured file") << true
                                      << QStringList{decrypt.arg(1), open};
-    QTest::newRow("version-2") << container(qint32(SecuredFile::Signature), 2, "h", "p") << true
+    QTest::newRow("version-2") << int(PlainFile) << container(qint32(SecuredFile::Signature), 2, "h", "p") << true
                                << QStringList{decrypt.arg(2), open};
-    QTest::newRow("empty-hash") << container(qint32(SecuredFile::Signature), 1, "", "p") << true
+    QTest::newRow("empty-hash") << int(PlainFile) << container(qint32(SecuredFile::Signature), 1, "", "p") << true
                                 << QStringList{decrypt.arg(3), open};
-    QTest::newRow("hash-mismatch") << container(qint32(SecuredFile::Signature), 1, "h", "p") << true
+    QTest::newRow("hash-mismatch") << int(PlainFile) << container(qint32(SecuredFile::Signature), 1, "h", "p") << true
                                    << QStringList{decrypt.arg(4), open};
-    QTest::newRow("decoded-not-a-zip") << encodeSecured("not a zip", QByteArray()) << true
+    QTest::newRow("decoded-not-a-zip") << int(PlainFile) << encodeSecured("not a zip", QByteArray()) << true
                                        << QStringList{open};
-    QTest::newRow("plain-not-a-zip") << QByteArray("not a zip") << false << QStringList{open};
+    QTest::newRow("plain-not-a-zip") << int(PlainFile) << QByteArray("not a zip") << false << QStringList{open};
 }
 
 void tst_SecuredBundle::failureLines()
 {
+    QFETCH(int, kind);
     QFETCH(QByteArray, content);
     QFETCH(bool, decode);
     QFETCH(QStringList, lines);
@@ -210,8 +265,7 @@ void tst_SecuredBundle::failureLines()
     QTemporaryDir dir;
     // A "%2" in the name must reach the log unchanged.
     const QString file = dir.path() + QStringLiteral("/Broken%2.wps");
-    if (!content.isNull())
-        QVERIFY(writeFile(file, content));
+    QVERIFY(place(FileKind(kind), file, content));
     lines.replaceInStrings(QStringLiteral("@"), file);
 
     RecordingChannel channel;
@@ -225,22 +279,149 @@ void tst_SecuredBundle::failureLines()
     QCOMPARE(channel.lines, QStringList{QStringLiteral("SecuredBundle: Resource (plugin.spec) not found in bundle (%1), \n").arg(bundle.path())});
 }
 
-void tst_SecuredBundle::resourceLines()
+// Archives the host refuses as a whole, and the largest it accepts. Plain zips: decoding
+// does not change what is checked.
+void tst_SecuredBundle::archiveChecks_data()
 {
+    QTest::addColumn<QByteArray>("zip");
+    QTest::addColumn<QString>("reason");       // empty: accepted
+
+    const RawEntry spec = storedEntry("plugin.spec", "{ id: \"chart\" }");
+    const QByteArray longestName = QByteArray("d/").repeated(BundleLimits::MaxNameLength / 2 - 1) + "f.";
+    QTest::newRow("damaged-directory") << withBrokenDirectory(rawZip({spec, storedEntry("index.html", "x")}))
+                                       << QStringLiteral("damaged zip archive");
+    QTest::newRow("name-at-limit") << rawZip({spec, storedEntry(longestName, "x")}) << QString();
+    QTest::newRow("name-over-limit")
+        << rawZip({spec, storedEntry(longestName + "x", "x")})
+        << QStringLiteral("the name of entry 2 is 4097 bytes long, over the limit of 4096 bytes");
+    QTest::newRow("nul-in-name") << rawZip({spec, storedEntry(QByteArray("evil\0.js", 8), "x")})
+                                 << QStringLiteral("the name of entry 2 cannot be read whole");
+    QTest::newRow("utf8-name") << rawZip({spec, storedEntry("gr\xc3\xbc\xc3\x9f.js", "x", Utf8Name)})
+                               << QString();
+    QTest::newRow("broken-utf8-name") << rawZip({storedEntry("\xff\xfe.js", "x", Utf8Name), spec})
+                                      << QStringLiteral("the name of entry 1 cannot be read whole");
+    QTest::newRow("repeated-name") << rawZip({spec, storedEntry("index.html", "a"), storedEntry("plugin.spec", "{}")})
+                                   << QStringLiteral("entry name 'plugin.spec' occurs twice");
+    QTest::newRow("names-differ-in-case") << rawZip({spec, storedEntry("Plugin.SPEC", "{}")})
+                                          << QStringLiteral("entry names 'plugin.spec' and 'Plugin.SPEC' differ only in case");
+    QTest::newRow("entry-over-limit")
+        << rawZip({spec, zeroEntry("big.bin", 64 * Mebibyte + 1)})
+        << QStringLiteral("entry 'big.bin' holds 67108865 bytes, over the limit of 64 MiB");
+    QTest::newRow("deflate-bomb")
+        << rawZip({zeroEntry("plugin.spec", 1536 * Mebibyte)})
+        << QStringLiteral("entry 'plugin.spec' holds 1610612736 bytes, over the limit of 64 MiB");
+    QTest::newRow("bundle-at-limit")
+        << rawZip({zeroEntry("a.bin", 32 * Mebibyte), zeroEntry("b.bin", 32 * Mebibyte)}) << QString();
+    QTest::newRow("bundle-over-limit")
+        << rawZip({zeroEntry("a.bin", 32 * Mebibyte), zeroEntry("b.bin", 32 * Mebibyte), spec})
+        << QStringLiteral("its entries hold 67108879 bytes together, over the limit of 64 MiB");
+}
+
+void tst_SecuredBundle::archiveChecks()
+{
+    QFETCH(QByteArray, zip);
+    QFETCH(QString, reason);
+
     QTemporaryDir dir;
     const QString file = dir.path() + QStringLiteral("/Chart.wps");
-    QVERIFY(writeFile(file, encodeSecured(withUnknownMethod(makeZip(sampleFiles)), QByteArray())));
+    QVERIFY(writeFile(file, zip));
+    RecordingChannel channel;
+    SecuredBundle bundle(file, false, &channel);
+    const QStringList lines{QStringLiteral("SecuredBundle: Failed to open bundle: %1, %2\n").arg(file, reason)};
+    QCOMPARE(channel.lines, reason.isEmpty() ? QStringList() : lines);
+}
+
+void tst_SecuredBundle::resourceLines_data()
+{
+    QTest::addColumn<QByteArray>("zip");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("line");         // "@" stands for the file, "%" for the bundle
+
+    const QByteArray page("<html><body>chart</body></html>");
+    const RawEntry good = storedEntry("index.html", page);
+    const QByteArray longName = QByteArray("0123456789/").repeated(27) + "app.js";
+
+    QTest::newRow("name-of-255-bytes") << rawZip({good, storedEntry(longName.right(255), "a")})
+                                       << QString::fromLatin1(longName.right(255)) << QByteArray("a") << QString();
+    QTest::newRow("name-of-256-bytes") << rawZip({good, storedEntry(longName.right(256), "b")})
+                                       << QString::fromLatin1(longName.right(256)) << QByteArray("b") << QString();
+    QTest::newRow("entry-at-limit") << rawZip({zeroEntry("big.bin", 64 * Mebibyte)})
+                                    << QStringLiteral("big.bin") << QByteArray(64 * int(Mebibyte), '\0') << QString();
+    QTest::newRow("missing") << rawZip({good}) << QStringLiteral("missing/file.js") << QByteArray()
+                             << QStringLiteral("SecuredBundle: Resource (missing/file.js) not found in bundle (%), \n");
+    QTest::newRow("unknown-method") << withUnknownMethod(rawZip({good})) << QStringLiteral("Index.html") << QByteArray()
+                                    << QStringLiteral("SecuredBundle: Failed to open resource (Index.html), @: entry 'index.html' cannot be opened\n");
+    QTest::newRow("wrong-crc") << rawZip({lying(good, good.crc ^ 1, good.size)}) << QStringLiteral("index.html") << QByteArray()
+                               << QStringLiteral("SecuredBundle: Failed to open resource (index.html), @: entry 'index.html' is damaged\n");
+    QTest::newRow("declares-less") << rawZip({lying(good, good.crc, good.size - 1)}) << QStringLiteral("index.html") << QByteArray()
+                                   << QStringLiteral("SecuredBundle: Failed to open resource (index.html), @: entry 'index.html' is damaged\n");
+    QTest::newRow("declares-more") << rawZip({lying(good, good.crc, good.size + 1)}) << QStringLiteral("index.html") << QByteArray()
+                                   << QStringLiteral("SecuredBundle: Failed to open resource (index.html), @: entry 'index.html' is damaged\n");
+    // The directory says 100 bytes; the data would inflate to 32 MiB.
+    const RawEntry bomb = zeroEntry("page.html", 32 * Mebibyte);
+    QTest::newRow("inflates-past-declared") << rawZip({lying(bomb, bomb.crc, 100)}) << QStringLiteral("page.html") << QByteArray()
+                                            << QStringLiteral("SecuredBundle: Failed to open resource (page.html), @: entry 'page.html' is damaged\n");
+}
+
+void tst_SecuredBundle::resourceLines()
+{
+    QFETCH(QByteArray, zip);
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, line);
+
+    QTemporaryDir dir;
+    const QString file = dir.path() + QStringLiteral("/Chart.wps");
+    QVERIFY(writeFile(file, encodeSecured(zip, QByteArray())));
     RecordingChannel channel;
     SecuredBundle bundle(file, true, &channel);
     QCOMPARE(channel.lines, QStringList());
 
-    // Listed but not readable: exists, yet opening fails.
-    QVERIFY(bundle.exists(QStringLiteral("index.html")));
-    QVERIFY(bundle.read(QStringLiteral("Index.html")).isEmpty());
-    QVERIFY(bundle.read(bundle.filePath(QStringLiteral("missing/file.js"))).isEmpty());
-    QCOMPARE(channel.lines, (QStringList{
-        QStringLiteral("SecuredBundle: Failed to open resource (Index.html), \n"),
-        QStringLiteral("SecuredBundle: Resource (missing/file.js) not found in bundle (%1), \n").arg(bundle.path())}));
+    QCOMPARE(bundle.exists(bundle.filePath(name)), !line.startsWith(QLatin1String("SecuredBundle: Resource")));
+    QCOMPARE(bundle.read(bundle.filePath(name)), content);
+    line.replace(QLatin1Char('@'), file).replace(QLatin1Char('%'), bundle.path());
+    QCOMPARE(channel.lines, line.isEmpty() ? QStringList() : QStringList{line});
+}
+
+// Bundles sharing a cache: once the budget is passed, the least recently used archive is
+// dropped and opened again from its file, which here has been removed meanwhile.
+void tst_SecuredBundle::sharedCache_data()
+{
+    QTest::addColumn<qint64>("budget");        // negative: each bundle keeps its own archive
+    QTest::addColumn<QStringList>("lines");    // of reading the first bundle again
+
+    QTest::newRow("own-archives") << qint64(-1) << QStringList();
+    QTest::newRow("budget-holds-both") << qint64(1024 * 1024) << QStringList();
+    QTest::newRow("budget-holds-one") << qint64(1)
+        << QStringList{QStringLiteral("SecuredBundle: Failed to open secured file @: No such file or directory (5), \n"),
+                       QStringLiteral("SecuredBundle: Failed to decrypt secured file @: (1), \n"),
+                       QStringLiteral("SecuredBundle: Failed to open bundle: @, \n"),
+                       QStringLiteral("SecuredBundle: Resource (plugin.spec) not found in bundle (%), \n")};
+}
+
+void tst_SecuredBundle::sharedCache()
+{
+    QFETCH(qint64, budget);
+    QFETCH(QStringList, lines);
+
+    QTemporaryDir dir;
+    const QString first = dir.path() + QStringLiteral("/First.wps");
+    const QString second = dir.path() + QStringLiteral("/Second.wps");
+    QVERIFY(writeFile(first, encodeSecured(makeZip(sampleFiles), QByteArray())));
+    QVERIFY(writeFile(second, encodeSecured(makeZip(sampleFiles), QByteArray())));
+    const std::shared_ptr<ArchiveCache> cache =
+        budget < 0 ? nullptr : std::make_shared<ArchiveCache>(budget);
+
+    RecordingChannel channel;
+    SecuredBundle one(first, true, &channel, cache);
+    SecuredBundle two(second, true, &channel, cache);
+    QVERIFY(QFile::remove(first));
+    QCOMPARE(two.read(QStringLiteral("plugin.spec")), sampleFiles.value(QStringLiteral("plugin.spec")));
+    const QByteArray spec = one.read(QStringLiteral("plugin.spec"));
+    QCOMPARE(spec, lines.isEmpty() ? sampleFiles.value(QStringLiteral("plugin.spec")) : QByteArray());
+    lines.replaceInStrings(QStringLiteral("@"), first).replaceInStrings(QStringLiteral("%"), one.path());
+    QCOMPARE(channel.lines, lines);
 }
 
 QTEST_GUILESS_MAIN(tst_SecuredBundle)

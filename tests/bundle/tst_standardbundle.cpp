@@ -1,11 +1,14 @@
 #include "testsupport.h"
 
+#include <bundle/bundlelimits.h>
 #include <bundle/standardbundle.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 class tst_StandardBundle : public QObject
 {
@@ -30,7 +33,8 @@ static void put(const QString &file, const QByteArray &bytes)
     out.write(bytes);
 }
 
-// <tmp>/Chart (the bundle) with files and links, <tmp>/Chart2 and <tmp>/secret.txt beside it.
+// <tmp>/Chart (the bundle) with files, links, a FIFO and files at and over the size limit;
+// <tmp>/Chart2 and <tmp>/secret.txt beside it.
 void tst_StandardBundle::init()
 {
     m_dir.reset(new QTemporaryDir);
@@ -43,6 +47,14 @@ void tst_StandardBundle::init()
     QVERIFY(QFile::link(m_dir->path() + QStringLiteral("/secret.txt"), m_root + QStringLiteral("/leak.txt")));
     QVERIFY(QFile::link(m_dir->path(), m_root + QStringLiteral("/up")));
     QVERIFY(QFile::link(m_root + QStringLiteral("/js/app.js"), m_root + QStringLiteral("/alias.js")));
+    QVERIFY(mkfifo(QFile::encodeName(m_root + QStringLiteral("/pipe.json")).constData(), 0600) == 0);
+    QVERIFY(QFile::link(m_root + QStringLiteral("/pipe.json"), m_root + QStringLiteral("/plugin.link")));
+    // Sparse files: their size costs no disk.
+    for (const auto &big : {qMakePair(QStringLiteral("/at-limit.bin"), BundleLimits::MaxEntrySize),
+                            qMakePair(QStringLiteral("/over-limit.bin"), BundleLimits::MaxEntrySize + 1)}) {
+        QFile file(m_root + big.first);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(big.second));
+    }
 }
 
 void tst_StandardBundle::names()
@@ -60,34 +72,52 @@ void tst_StandardBundle::names()
 void tst_StandardBundle::confinement_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("content");   // null: not found
-    QTest::addColumn<bool>("logged");
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("logged");       // the diagnostic line; "@" stands for the bundle
 
-    QTest::newRow("absolute-inside") << QStringLiteral("@/js/app.js") << QByteArray("app") << false;
-    QTest::newRow("relative-inside") << QStringLiteral("js/app.js") << QByteArray("app") << false;
-    QTest::newRow("dot-segments-inside") << QStringLiteral("@/js/../js/./app.js") << QByteArray("app") << false;
-    QTest::newRow("link-inside") << QStringLiteral("alias.js") << QByteArray("app") << false;
-    QTest::newRow("parent-segments") << QStringLiteral("@/../secret.txt") << QByteArray() << true;
-    QTest::newRow("relative-parent") << QStringLiteral("../secret.txt") << QByteArray() << true;
-    QTest::newRow("deep-parent") << QStringLiteral("js/../../secret.txt") << QByteArray() << true;
-    QTest::newRow("absolute-elsewhere") << QStringLiteral("%/secret.txt") << QByteArray() << true;
-    QTest::newRow("sibling-with-same-prefix") << QStringLiteral("@2/plugin.spec") << QByteArray() << true;
-    QTest::newRow("link-to-file-outside") << QStringLiteral("leak.txt") << QByteArray() << true;
-    QTest::newRow("link-to-folder-outside") << QStringLiteral("up/secret.txt") << QByteArray() << true;
+    const QString outside = QStringLiteral("Refused a link out of the bundle @: ");
+    const QString notRegular = QStringLiteral("Not a regular file, treated as missing, in the bundle @: ");
+    QTest::newRow("absolute-inside") << QStringLiteral("@/js/app.js") << true << QByteArray("app") << QString();
+    QTest::newRow("relative-inside") << QStringLiteral("js/app.js") << true << QByteArray("app") << QString();
+    QTest::newRow("dot-segments-inside") << QStringLiteral("@/js/../js/./app.js") << true << QByteArray("app") << QString();
+    QTest::newRow("link-inside") << QStringLiteral("alias.js") << true << QByteArray("app") << QString();
+    QTest::newRow("parent-segments") << QStringLiteral("@/../secret.txt") << false << QByteArray()
+                                     << QStringLiteral("Refused a name outside the bundle @: @/../secret.txt");
+    QTest::newRow("relative-parent") << QStringLiteral("../secret.txt") << false << QByteArray()
+                                     << QStringLiteral("Refused a name outside the bundle @: ../secret.txt");
+    QTest::newRow("deep-parent") << QStringLiteral("js/../../secret.txt") << false << QByteArray()
+                                 << QStringLiteral("Refused a name outside the bundle @: js/../../secret.txt");
+    QTest::newRow("absolute-elsewhere") << QStringLiteral("%/secret.txt") << false << QByteArray()
+                                        << QStringLiteral("Refused a name outside the bundle @: %/secret.txt");
+    QTest::newRow("sibling-with-same-prefix") << QStringLiteral("@2/plugin.spec") << false << QByteArray()
+                                              << QStringLiteral("Refused a name outside the bundle @: @2/plugin.spec");
+    QTest::newRow("link-to-file-outside") << QStringLiteral("leak.txt") << false << QByteArray() << outside + QStringLiteral("leak.txt");
+    QTest::newRow("link-to-folder-outside") << QStringLiteral("up/secret.txt") << false << QByteArray() << outside + QStringLiteral("up/secret.txt");
+    QTest::newRow("fifo") << QStringLiteral("pipe.json") << false << QByteArray() << notRegular + QStringLiteral("pipe.json");
+    QTest::newRow("link-to-fifo") << QStringLiteral("plugin.link") << false << QByteArray() << notRegular + QStringLiteral("plugin.link");
+    QTest::newRow("folder") << QStringLiteral("@/js") << false << QByteArray() << notRegular + QStringLiteral("@/js");
+    QTest::newRow("file-at-limit") << QStringLiteral("at-limit.bin") << true
+                                   << QByteArray(int(BundleLimits::MaxEntrySize), '\0') << QString();
+    QTest::newRow("file-over-limit") << QStringLiteral("over-limit.bin") << true << QByteArray()
+                                     << QStringLiteral("Cannot read over-limit.bin in the bundle @: larger than the limit of 64 MiB");
 }
 
 void tst_StandardBundle::confinement()
 {
     QFETCH(QString, name);
+    QFETCH(bool, exists);
     QFETCH(QByteArray, content);
-    QFETCH(bool, logged);
+    QFETCH(QString, logged);
 
     name.replace(QLatin1Char('@'), m_root).replace(QLatin1Char('%'), m_dir->path());
+    logged.replace(QLatin1Char('@'), m_root).replace(QLatin1Char('%'), m_dir->path());
     StandardBundle bundle(m_root);
     LogCapture log;
-    QCOMPARE(bundle.exists(name), !content.isNull());
-    QCOMPARE(bundle.read(name), content.isNull() ? QByteArray() : content);
-    QCOMPARE(!log.entries().isEmpty(), logged);
+    QCOMPARE(bundle.exists(name), exists);
+    log.clear();
+    QCOMPARE(bundle.read(name), content);
+    QCOMPARE(log.texts(), logged.isEmpty() ? QStringList() : QStringList{logged});
 }
 
 QTEST_GUILESS_MAIN(tst_StandardBundle)

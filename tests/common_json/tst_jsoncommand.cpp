@@ -11,6 +11,7 @@ private slots:
     void initTestCase();
     void run_data();
     void run();
+    void fullOutput();
 
 private:
     QTemporaryDir m_dir;
@@ -26,6 +27,7 @@ void tst_JsonCommand::initTestCase()
     };
     write("good.json", "// settings\n{b: [1, 2.0, x], a: {\"c\": null}}\n");
     write("bad.json", "{\n  \"a\": [1,\n   2 3]\n}\n");
+    write("unterminated.json", "[\"" + QByteArray(1000000, 'a'));
 }
 
 void tst_JsonCommand::run_data()
@@ -59,6 +61,13 @@ void tst_JsonCommand::run_data()
                                     << QByteArray() << 2 << QByteArray() << QByteArray();
     QTest::newRow("two-files") << QStringList{"json", "@/good.json", "@/bad.json"}
                                << QByteArray() << 2 << QByteArray() << QByteArray();
+    QTest::newRow("endless-input") << QStringList{"json", "/dev/zero"} << QByteArray() << 1
+                                   << QByteArray()
+                                   << QByteArray("tessel: /dev/zero: larger than the input limit of 64 MiB\n");
+    QTest::newRow("error-quoting-1-MB")
+        << QStringList{"json", "@/unterminated.json"} << QByteArray() << 1 << QByteArray()
+        << "@/unterminated.json:1:1000002: End of file before end of string: "
+               + QByteArray(166, 'a') + "... (999834 more characters)\n";
     QTest::newRow("help") << QStringList{"json", "--help"} << QByteArray() << 0
                           << QByteArray("usage: tessel json [--compact] FILE|-\n") << QByteArray();
 }
@@ -96,6 +105,19 @@ void tst_JsonCommand::run()
         if (status == 1)
             QCOMPARE(stdErr.count('\n'), 1);
     }
+}
+
+// Output that does not reach its file is an error, not a success.
+void tst_JsonCommand::fullOutput()
+{
+    QProcess process;
+    process.setStandardOutputFile(QStringLiteral("/dev/full"));
+    process.start(qEnvironmentVariable("TESSEL_BUILD_DIR") + QLatin1String("/bin/tessel"),
+                  {QStringLiteral("json"), m_dir.filePath(QStringLiteral("good.json"))});
+    QVERIFY(process.waitForFinished());
+    QCOMPARE(process.exitCode(), 1);
+    QCOMPARE(process.readAllStandardError(),
+             QByteArray("tessel: standard output: No space left on device\n"));
 }
 
 QTEST_GUILESS_MAIN(tst_JsonCommand)

@@ -110,6 +110,10 @@ private slots:
     void windowActive();
     void fakeMenu();
     void refresh();
+    void pageInterface_data();
+    void pageInterface();
+    void deleteLaterRefused_data();
+    void deleteLaterRefused();
 
 private:
     PluginFixture m_fixture;
@@ -574,6 +578,74 @@ void tst_ScriptDocument::refresh()
         QVERIFY(loaded.wait(PluginFixture::LoadTimeout));
         QCOMPARE(open.eval(QStringLiteral("typeof window.marker")).toString(), QStringLiteral("undefined"));
     }
+}
+
+// Every function a page sees on the bridge and on a context: the script interface and what
+// every object has, nothing the document only connects for itself.
+void tst_ScriptDocument::pageInterface_data()
+{
+    QTest::addColumn<QString>("object");
+    QTest::addColumn<QStringList>("functions");
+
+    const QStringList inherited{"deleteLater()", "destroyed()", "destroyed(QObject*)",
+                                "objectNameChanged(QString)"};
+    QTest::newRow("bridge") << "_quorvex_bridge" << QStringList{
+        "initContextData(QObject*)", "initContextMenu(QObject*)", "isFeatureEnabled(QString)",
+        "isFeatureQuorvexApp(QString)", "log(QString)", "log(QString,int)",
+        "notifyContextChanged()", "onWindowActiveChanged(bool)", "openUrl(QString)",
+        "outScriptErr(QString)", "outScriptWarn(QString)", "refresh()",
+        "setSymbolLinking(QString)", "showFakeMenu(int,int)", "showWebInspector()",
+        "symbolDrop(QStringList)", "symbolLinkingChanged(QString)", "takeCreationContext()",
+        "translateSymbol(QString)"} + inherited;
+    QTest::newRow("context") << "_quorvex_bridge.takeCreationContext()"
+                             << QStringList{"containsSymbol()", "containsSymbolList()"} + inherited;
+}
+
+void tst_ScriptDocument::pageInterface()
+{
+    QFETCH(QString, object);
+    QFETCH(QStringList, functions);
+    const OpenDocument open = m_fixture.open(QStringLiteral("plain"));
+    QStringList seen = open.eval(QStringLiteral("var o = %1, f = [];"
+                                                "for (var k in o) if (typeof o[k] == 'function') f.push(k);"
+                                                "f").arg(object)).toStringList();
+    seen.sort();
+    functions.sort();
+    QCOMPARE(seen, functions);
+}
+
+// A page cannot delete what the document owns: the deletion is refused and reported, and
+// the document goes on working.
+void tst_ScriptDocument::deleteLaterRefused_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("refused");
+
+    QTest::newRow("bridge") << "_quorvex_bridge.deleteLater()" << "_quorvex_bridge";
+    QTest::newRow("creation-context") << "_quorvex_bridge.takeCreationContext().deleteLater()"
+                                      << "context";
+    QTest::newRow("exchanged-context")
+        << "_quorvex_bridge.initContextData.connect(function (c) { c.deleteLater(); })"
+        << "context";
+}
+
+void tst_ScriptDocument::deleteLaterRefused()
+{
+    QFETCH(QString, script);
+    QFETCH(QString, refused);
+    const OpenDocument open = m_fixture.open(QStringLiteral("plain"));
+    const QPointer<ScriptDocument> document = open.script;
+    open.eval(script);
+    ContextData context;
+    open.script->writeContextData(&context);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    QVERIFY(document);
+    open.script->writeContextData(&context);
+    QCOMPARE(open.eval(QStringLiteral("_quorvex_bridge.apiVersion")).toString(), QStringLiteral("1.0"));
+    QCOMPARE(PluginFixture::takeOutput(),
+             QStringList{bridgeLine("failed to delete object",
+                                    QStringLiteral("'%1' belongs to the document").arg(refused))});
 }
 
 QTEST_MAIN(tst_ScriptDocument)

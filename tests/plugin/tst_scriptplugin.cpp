@@ -203,23 +203,27 @@ void tst_ScriptPlugin::idsDifferingInCase()
     QCOMPARE(templates()->docTemplate("webplugin_casedid")->name(), QStringLiteral("CasedId"));
 }
 
-// A bundle without a readable manifest is kept but registers nothing.
+// A bundle without a readable manifest is kept but registers nothing; the output says why,
+// naming the manifest.
 void tst_ScriptPlugin::unreadableManifestsSkipped()
 {
     PluginFolder folder;
     QVERIFY(QDir().mkpath(folder.plugins() + QStringLiteral("/empty")));
     folder.folder(QStringLiteral("noid"), "{ name: \"nameless\" }");
+    folder.folder(QStringLiteral("numberid"), "{ id: 7 }");
     QVERIFY(writeFile(folder.plugins() + QStringLiteral("/broken.wps"), "not secured"));
     ScriptPlugin plugin;
     const int before = templates()->templates().size();
     folder.load(&plugin);
 
-    QCOMPARE(plugin.bundles().size(), 3);
+    QCOMPARE(plugin.bundles().size(), 4);
     QVERIFY(plugin.catalogue().isEmpty());
     QCOMPARE(templates()->templates().size(), before);
     const QStringList lines = takeOutput();
     QVERIFY(lines.contains(QStringLiteral("specparser: failed to open '%1/empty/plugin.spec', file not found").arg(folder.plugins())));
     QVERIFY(lines.contains(QStringLiteral("SecuredBundle: Failed to decrypt secured file %1/broken.wps: (1), ").arg(folder.plugins())));
+    QVERIFY(lines.contains(QStringLiteral("specparser: failed to load '%1/noid/plugin.spec', no plug-in id: \"id\" is missing").arg(folder.plugins())));
+    QVERIFY(lines.contains(QStringLiteral("specparser: failed to load '%1/numberid/plugin.spec', no plug-in id: \"id\" is not a string").arg(folder.plugins())));
 }
 
 void tst_ScriptPlugin::minimalManifest()

@@ -1,3 +1,5 @@
+#include "bundletestutils.h"
+#include "securedwriter.h"
 #include "testsupport.h"
 
 #include "bundle/scriptbundle.h"
@@ -30,10 +32,12 @@ public:
     }
     QByteArray read(const QString &name) const override
     {
+        ++reads[relativeName(name)];
         return files.value(relativeName(name));
     }
 
     QMap<QString, QByteArray> files;
+    mutable QMap<QString, int> reads;
 };
 
 using Files = QMap<QString, QByteArray>;
@@ -140,6 +144,7 @@ private slots:
     void iconModes();
     void iconOfSeveralFiles();
     void iconCopiesAreIndependent();
+    void iconFilesReadOnce();
     void themedIconInDottedFolder();
     void minimalManifestDefaults();
     void fullFixture();
@@ -147,6 +152,8 @@ private slots:
     void lint_data();
     void lint();
     void lintSecuredBundle();
+    void lintRefusal_data();
+    void lintRefusal();
 };
 
 // Every plug-in output line of the reader, exactly.
@@ -186,7 +193,21 @@ void tst_ScriptPluginSpec::logLines_data()
         {{"img/btn.png", png(Qt::red)}, {"img/btn.black.png", "junk"}},
         {line("failed to load image from '/mem/img/btn.black.png'", corrupted)});
     row("icon-oversized", big, {{"big.png", png(Qt::red, maxSide + 1, 1)}},
-        {line("failed to load image from '/mem/big.png'", corrupted)});
+        {line("failed to load image from '/mem/big.png'",
+              "image of 2049x1 pixels is larger than the icon limit of 2048x2048 pixels")});
+    row("icon-empty-file", big, {{"big.png", ""}},
+        {line("failed to load image from '/mem/big.png'", "file is empty or cannot be read")});
+    row("icon-file-reported-once",
+        R"({"id": "x", "icons": {"a": "c.png", "b": ["c.png"], "c": ["d.png", "c.png"]}})",
+        {{"c.png", "junk"}},
+        {line("failed to load image from '/mem/c.png'", corrupted),
+         line("failed to load image '/mem/d.png'", "no file found")});
+    row("id-missing", R"({"name": "x", "icons": {"i": "none.png"}})", {},
+        {line("failed to load '/mem/plugin.spec'", "no plug-in id: \"id\" is missing")});
+    row("id-not-string", R"({"id": 5})", {},
+        {line("failed to load '/mem/plugin.spec'", "no plug-in id: \"id\" is not a string")});
+    row("id-empty", R"({"id": ""})", {},
+        {line("failed to load '/mem/plugin.spec'", "no plug-in id: \"id\" is empty")});
     row("icon-at-size-limit", big, {{"big.png", png(Qt::red, maxSide, 1)}}, {});
     row("order-follows-keys",
         R"({"id": "x", "version": "vv", "apiVersion": "ww", "openIn": "o",
@@ -498,6 +519,26 @@ void tst_ScriptPluginSpec::iconCopiesAreIndependent()
     QCOMPARE(modeColor(spec.icon(QStringLiteral("i")), QIcon::Normal), QColor(Qt::red));
 }
 
+// Each file is read and decoded once however many icons name it; icons of the same files
+// are one shared icon.
+void tst_ScriptPluginSpec::iconFilesReadOnce()
+{
+    QByteArray icons;
+    for (int i = 0; i < 100; ++i)
+        icons += "\"same" + QByteArray::number(i) + "\": \"big.png\", ";
+    const Reading reading = readManifest(
+        "{\"id\": \"x\", \"icons\": {" + icons + "\"pair\": [\"big.png\", \"small.png\"]}}",
+        Files{{"big.png", png(Qt::red, 2048, 2048)}, {"small.png", png(Qt::blue)}});
+    QVERIFY(reading.lines.isEmpty());
+    QCOMPARE(reading.bundle->reads.value(QStringLiteral("big.png")), 1);
+    QCOMPARE(reading.bundle->reads.value(QStringLiteral("small.png")), 1);
+    const qint64 shared = reading.spec.icon(QStringLiteral("same0")).cacheKey();
+    QCOMPARE(reading.spec.icon(QStringLiteral("same99")).cacheKey(), shared);
+    QVERIFY(reading.spec.icon(QStringLiteral("pair")).cacheKey() != shared);
+    QCOMPARE(reading.spec.icon(QStringLiteral("pair")).availableSizes(),
+             (QList<QSize>{QSize(2048, 2048), QSize(16, 16)}));
+}
+
 // Only the file's own name is split at dots: a dotted bundle folder still finds themed files.
 void tst_ScriptPluginSpec::themedIconInDottedFolder()
 {
@@ -665,6 +706,59 @@ void tst_ScriptPluginSpec::lintSecuredBundle()
     QVERIFY(lines.contains(QStringLiteral("  btn: normal, active, selected, disabled")));
     QVERIFY(lines.contains(QStringLiteral("entry: file:///") + dir.path()
                            + QStringLiteral("/Full/index.html (in the bundle)")));
+}
+
+// Why `tessel lint` refuses a bundle the host skips: its last line names the real reason.
+void tst_ScriptPluginSpec::lintRefusal_data()
+{
+    QTest::addColumn<FileMap>("files");      // written into the test's folder
+    QTest::addColumn<QString>("bundle");     // relative to that folder
+    QTest::addColumn<QString>("reason");
+
+    const QByteArray index = "<html></html>";
+    const QString skipped = QStringLiteral("; the host skips this bundle");
+    QTest::newRow("undecodable-secured-file")
+        << FileMap{{"junk.wps", QByteArray(300, 'j')}} << "junk.wps"
+        << "the file cannot be decoded: not a secured file (wrong signature)" + skipped;
+    QTest::newRow("plain-zip-as-secured-file")
+        << FileMap{{"zip.wps", makeZip({{"plugin.spec", "{id: \"x\"}"}})}} << "zip.wps"
+        << "the file cannot be decoded: not a secured file (wrong signature)" + skipped;
+    QTest::newRow("secured-file-without-manifest")
+        << FileMap{{"page.wps", encodeSecured(makeZip({{"index.html", index}}), QByteArray())}}
+        << "page.wps" << "the bundle has no plugin.spec" + skipped;
+    QTest::newRow("secured-file-not-a-zip")
+        << FileMap{{"text.wps", encodeSecured("not a zip", QByteArray())}} << "text.wps"
+        << "the decoded archive is refused: ";
+    QTest::newRow("folder-without-manifest") << FileMap{{"f/index.html", index}} << "f"
+                                             << "the bundle has no plugin.spec" + skipped;
+    QTest::newRow("empty-manifest") << FileMap{{"f/plugin.spec", ""}} << "f"
+                                    << "the manifest is empty or cannot be read" + skipped;
+    QTest::newRow("manifest-not-object") << FileMap{{"f/plugin.spec", "[1]"}} << "f"
+                                         << "the manifest is not a JSON object" + skipped;
+    QTest::newRow("manifest-syntax")
+        << FileMap{{"f/plugin.spec", "{id: \"x\" name: 1}"}} << "f"
+        << "the manifest is not valid: Expected '}' to close an object (line 1, column 9)"
+               + skipped;
+    QTest::newRow("id-missing") << FileMap{{"f/plugin.spec", "{name: \"x\"}"}} << "f"
+        << "the manifest gives no plug-in id: \"id\" is missing" + skipped;
+    QTest::newRow("id-number") << FileMap{{"f/plugin.spec", "{id: 12}"}} << "f"
+        << "the manifest gives no plug-in id: \"id\" is not a string" + skipped;
+}
+
+void tst_ScriptPluginSpec::lintRefusal()
+{
+    QFETCH(FileMap, files);
+    QFETCH(QString, bundle);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    QVERIFY(writeFiles(dir.path(), files));
+
+    const QString path = dir.filePath(bundle);
+    const LintRun run = runTessel({"lint", path});
+    QCOMPARE(run.exitCode, 1);
+    const QString last = run.errors.trimmed().split(QLatin1Char('\n')).last();
+    QVERIFY2(last.startsWith(QStringLiteral("tessel: %1: %2").arg(path, reason)),
+             qPrintable(run.output + run.errors));
 }
 
 QTEST_MAIN(tst_ScriptPluginSpec)

@@ -1,10 +1,14 @@
 #include "folderzip.h"
 
+#include <bundle/bundlearchive.h>
+#include <bundle/bundlelimits.h>
+#include <bundle/regularfile.h>
+
 #include <QBuffer>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QTemporaryDir>
 
 #include <quazip.h>
@@ -41,21 +45,105 @@ QString confinedName(const QString &name)
     return clean;
 }
 
+// Checks that every entry lands inside the folder, each on a file of its own.
+bool checkNames(const BundleArchive &archive, QString *error)
+{
+    QHash<QString, QString> landed;   // case-folded place → the entry that lands there
+    for (int i = 0; i < archive.count(); ++i) {
+        const QString name = archive.name(i);
+        const QString clean = confinedName(name);
+        if (clean.isNull()) {
+            *error = QStringLiteral("entry '%1' would land outside the folder").arg(name);
+            return false;
+        }
+        const QString place = clean.toCaseFolded();
+        if (landed.contains(place)) {
+            *error = QStringLiteral("entries '%1' and '%2' would be written to the same place")
+                         .arg(landed.value(place), name);
+            return false;
+        }
+        landed.insert(place, name);
+    }
+    return true;
+}
+
+// Writes all of data to a new file; false with *error set when any of it did not reach it.
+// Unbuffered, a write that stops short is followed by one that reports why.
+bool writeWhole(const QString &path, const QByteArray &data, QString *error)
+{
+    QFile file(path);
+    bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    for (qint64 done = 0; written && done < data.size();) {
+        const qint64 count = file.write(data.constData() + done, data.size() - done);
+        written = count > 0;
+        done += count;
+    }
+    if (written) {
+        file.close();
+        written = file.error() == QFileDevice::NoError;
+    }
+    if (!written)
+        *error = file.errorString();
+    return written;
+}
+
+// Lists the entries below folder as names relative to the root (prefix ends in "/" or is
+// empty), following links that stay inside the root, whose canonical path with "/" is inside.
+// chain holds the canonical paths of the folders being listed, so a link back to one of them
+// is caught instead of being followed for ever.
+bool listEntries(const QString &folder, const QString &prefix, const QString &inside,
+                 const QStringList &chain, QStringList *names, QString *error)
+{
+    const QFileInfoList entries = QDir(folder).entryInfoList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo &entry : entries) {
+        const QString name = prefix + entry.fileName();
+        const QString target = entry.canonicalFilePath();
+        if (entry.isDir() && chain.contains(target)) {
+            *error = QStringLiteral("'%1' is a link to a folder that holds it").arg(name);
+            return false;
+        }
+        if (!target.isEmpty() && !target.startsWith(inside)) {
+            *error = QStringLiteral("'%1' is a link that leads out of the folder").arg(name);
+            return false;
+        }
+        names->append(name);
+        if (entry.isDir()
+            && !listEntries(entry.filePath(), name + QLatin1Char('/'), inside,
+                            chain + QStringList{target}, names, error)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 QByteArray zipFolder(const QString &folder, QString *error)
 {
-    if (!QFileInfo(folder).isDir()) {
+    const QFileInfo top(folder);
+    if (!top.isDir()) {
         *error = QStringLiteral("not a folder");
         return QByteArray();
     }
-    const QDir root(QFileInfo(folder).absoluteFilePath());
+    const QDir root(top.absoluteFilePath());
+    const QString canonicalRoot = top.canonicalFilePath();
     QStringList names;
-    QDirIterator it(root.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        names.append(root.relativeFilePath(it.next()));
+    if (!listEntries(root.path(), QString(), canonicalRoot + QLatin1Char('/'),
+                     QStringList{canonicalRoot}, &names, error)) {
+        return QByteArray();
+    }
     names.sort();
+    QHash<QString, QString> folded;
+    for (const QString &name : qAsConst(names)) {
+        const QString key = name.toCaseFolded();
+        if (folded.contains(key)) {
+            *error = QStringLiteral("'%1' and '%2' differ only in case, which a bundle refuses")
+                         .arg(folded.value(key), name);
+            return QByteArray();
+        }
+        folded.insert(key, name);
+    }
 
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -64,6 +152,7 @@ QByteArray zipFolder(const QString &folder, QString *error)
         *error = QStringLiteral("cannot create the archive");
         return QByteArray();
     }
+    qint64 total = 0;
     for (const QString &name : qAsConst(names)) {
         const QFileInfo info(root.filePath(name));
         if (info.isDir()) {
@@ -73,12 +162,18 @@ QByteArray zipFolder(const QString &folder, QString *error)
             }
             continue;
         }
-        QFile file(info.filePath());
-        if (!file.open(QIODevice::ReadOnly)) {
+        const RegularFile file = RegularFile::read(info.filePath(), BundleLimits::MaxEntrySize);
+        if (!file.isValid()) {
             *error = QStringLiteral("cannot read %1: %2").arg(name, file.errorString());
             return QByteArray();
         }
-        if (!addEntry(&zip, name, file.readAll(), info)) {
+        total += file.bytes().size();
+        if (total > BundleLimits::MaxBundleSize) {
+            *error = QStringLiteral("its files hold more than %1 together, the limit of a bundle")
+                         .arg(BundleLimits::limitText(BundleLimits::MaxBundleSize));
+            return QByteArray();
+        }
+        if (!addEntry(&zip, name, file.bytes(), info)) {
             *error = QStringLiteral("cannot add %1").arg(name);
             return QByteArray();
         }
@@ -98,29 +193,13 @@ bool extractZip(const QByteArray &zipBytes, const QString &folder, QString *erro
         *error = QStringLiteral("%1 exists and is not an empty folder").arg(folder);
         return false;
     }
-
-    // The zip library does not open an archive without entries: just its end record.
-    const bool empty = zipBytes.size() == 22 && zipBytes.startsWith("PK\x05\x06");
-    QByteArray bytes = zipBytes;
-    QBuffer buffer(&bytes);
-    QuaZip zip(&buffer);
-    if (!empty && !zip.open(QuaZip::mdUnzip)) {
-        *error = QStringLiteral("not a zip archive");
+    const BundleArchive archive(zipBytes);
+    if (!archive.isOpen()) {
+        *error = archive.errorString();
         return false;
     }
-    QStringList names;
-    for (bool more = !empty && zip.goToFirstFile(); more; more = zip.goToNextFile()) {
-        const QString name = zip.getCurrentFileName();
-        if (confinedName(name).isNull()) {
-            *error = QStringLiteral("entry '%1' would land outside the folder").arg(name);
-            return false;
-        }
-        names.append(name);
-    }
-    if (!empty && zip.getZipError() != UNZ_OK) {
-        *error = QStringLiteral("damaged zip archive");
+    if (!checkNames(archive, error))
         return false;
-    }
 
     const QString parent = target.absolutePath();
     if (!QDir().mkpath(parent)) {
@@ -133,7 +212,8 @@ bool extractZip(const QByteArray &zipBytes, const QString &folder, QString *erro
         return false;
     }
     const QDir out(scratch.path());
-    for (const QString &name : qAsConst(names)) {
+    for (int i = 0; i < archive.count(); ++i) {
+        const QString name = archive.name(i);
         const QString clean = confinedName(name);
         if (name.endsWith(QLatin1Char('/'))) {
             if (!out.mkpath(clean)) {
@@ -142,25 +222,15 @@ bool extractZip(const QByteArray &zipBytes, const QString &folder, QString *erro
             }
             continue;
         }
-        if (!zip.setCurrentFile(name)) {
-            *error = QStringLiteral("entry '%1' cannot be selected").arg(name);
-            return false;
-        }
-        QuaZipFile entry(&zip);
-        if (!entry.open(QIODevice::ReadOnly)) {
-            *error = QStringLiteral("entry '%1' cannot be opened").arg(name);
-            return false;
-        }
-        const QByteArray data = entry.readAll();
-        entry.close();
-        if (entry.getZipError() != UNZ_OK) {
-            *error = QStringLiteral("entry '%1' is damaged").arg(name);
+        QString failure;
+        const QByteArray data = archive.read(i, &failure);
+        if (!failure.isNull()) {
+            *error = failure;
             return false;
         }
         out.mkpath(QFileInfo(clean).path());
-        QFile file(out.filePath(clean));
-        if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size()) {
-            *error = QStringLiteral("cannot write %1: %2").arg(clean, file.errorString());
+        if (!writeWhole(out.filePath(clean), data, &failure)) {
+            *error = QStringLiteral("cannot write %1: %2").arg(clean, failure);
             return false;
         }
     }

@@ -1,0 +1,164 @@
+// Pages that loop for ever: the engine stops the script at the script time limit, and the page
+// and the host go on. The limit is set short, before the process's first page. Each page runs
+// in a child process (this executable, started with --open-looping-page), so that a loop the
+// engine fails to stop cannot hold the test itself.
+#include "documentfixture.h"
+
+#include <document/scriptdocument.h>
+#include <document/webpage.h>
+
+#include <document.h>
+
+#include <QProcess>
+#include <QWebView>
+#include <QtTest>
+
+#include <cstdio>
+#include <iterator>
+
+namespace {
+
+// Short enough for the engine's precise timer: longer limits are watched by a coarse timer.
+constexpr int TestScriptTimeLimit = 20;
+// The engine watches a script with the timer of the script run before it when that one is
+// still running, and then often misses it; so each loop starts this long after the last script.
+constexpr int QuietTime = 10 * TestScriptTimeLimit;
+const char ChildOption[] = "--open-looping-page";
+// A child that has not answered by then is held by a loop the engine missed; the engine does
+// so now and then even after a quiet time, so such a child is tried again.
+constexpr int ChildTimeout = 20000;
+constexpr int ChildAttempts = 3;
+
+enum class Start { Timer, HostCall, Click };
+
+struct LoopingPage
+{
+    const char *id;
+    QByteArray body;
+    Start start;
+    const char *probe;      // an expression the page answers once the loop was stopped
+    const char *expected;
+};
+
+const LoopingPage loopingPages[] = {
+    {"timer", "<script>setTimeout(function () { for (;;) {} }, 200);"
+              "setTimeout(function () { window.after = 2; }, 250);</script>",
+     Start::Timer, "window.after", "2"},
+    {"host-call", "<script>function spin() { for (;;) {} }</script>", Start::HostCall,
+     "typeof spin", "function"},
+    {"click", "<script>document.onclick = function () { for (;;) {} };</script>", Start::Click,
+     "document.readyState", "complete"},
+};
+
+void addLoopingPages(PluginFixture *fixture)
+{
+    for (const LoopingPage &looping : loopingPages) {
+        const QString id = QLatin1String(looping.id);
+        fixture->addBundle(id, {{QStringLiteral("plugin.spec"), manifest(id)},
+                                {QStringLiteral("index.html"), page(looping.body)}});
+    }
+}
+
+// The child: opens the page of loopingPages[index], starts its loop and prints the probe's
+// answer.
+int openLoopingPage(int index)
+{
+    const LoopingPage &looping = loopingPages[index];
+    PluginFixture fixture;
+    addLoopingPages(&fixture);
+    fixture.start();
+    const OpenDocument open = fixture.open(QLatin1String(looping.id));
+    if (!open.script)
+        return 1;
+    QTest::qWait(QuietTime);
+    if (looping.start == Start::HostCall)
+        open.eval(QStringLiteral("spin()"));
+    else if (looping.start == Start::Click)
+        QTest::mouseClick(open.script->view(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    QTest::qWait(QuietTime);
+    QString answer;
+    const bool answered = QTest::qWaitFor([&] {
+        answer = open.eval(QLatin1String(looping.probe)).toString();
+        return answer == QLatin1String(looping.expected);
+    });
+    std::printf("%s", qPrintable(answer));
+    return answered ? 0 : 1;
+}
+
+} // namespace
+
+class tst_ScriptTimeLimit : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void endlessLoopStopped_data();
+    void endlessLoopStopped();
+    void pageAnswersEngine();
+
+private:
+    PluginFixture m_fixture;
+};
+
+void tst_ScriptTimeLimit::initTestCase()
+{
+    // Children inherit the limit through the environment.
+    QVERIFY(WebPage::limitScriptTime(TestScriptTimeLimit));
+    addLoopingPages(&m_fixture);
+    m_fixture.start();
+    // The module's own limit does not replace one already in force.
+    QCOMPARE(WebPage::scriptTimeLimit(), TestScriptTimeLimit);
+}
+
+void tst_ScriptTimeLimit::endlessLoopStopped_data()
+{
+    QTest::addColumn<int>("index");
+    for (int i = 0; i < int(std::size(loopingPages)); ++i)
+        QTest::newRow(loopingPages[i].id) << i;
+}
+
+void tst_ScriptTimeLimit::endlessLoopStopped()
+{
+    QFETCH(int, index);
+    QString answer;
+    bool answered = false;
+    for (int attempt = 0; attempt < ChildAttempts && !answered; ++attempt) {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QLatin1String(ChildOption), QString::number(index)});
+        answered = child.waitForFinished(ChildTimeout);
+        if (answered) {
+            answer = QString::fromUtf8(child.readAllStandardOutput());
+        } else {
+            child.kill();
+            child.waitForFinished();
+        }
+    }
+    QVERIFY(answered);
+    QCOMPARE(answer, QLatin1String(loopingPages[index].expected));
+}
+
+// Engines that ask the page before stopping a script are told to stop, and the plug-in output
+// says why.
+void tst_ScriptTimeLimit::pageAnswersEngine()
+{
+    const OpenDocument open = m_fixture.open(QStringLiteral("host-call"));
+    PluginFixture::takeOutput();
+    QVERIFY(open.script->view()->page()->shouldInterruptJavaScript());
+    QCOMPARE(PluginFixture::takeOutput(),
+             QStringList{QStringLiteral("bridge: script stopped, a script of the page ran "
+                                        "longer than %1 ms").arg(TestScriptTimeLimit)});
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], ChildOption) == 0)
+        return openLoopingPage(QByteArray(argv[2]).toInt());
+    tst_ScriptTimeLimit test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_scripttimelimit.moc"
