@@ -6,6 +6,7 @@
 #include <logservice.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -28,8 +29,9 @@ bool isInt(const QJsonValue &value, int min, int max)
 {
     if (!value.isDouble())
         return false;
+    // The range first: converting a double outside it to an integer is undefined.
     const double number = value.toDouble();
-    return number == double(qint64(number)) && number >= min && number <= max;
+    return number >= min && number <= max && number == double(qint64(number));
 }
 
 // One document entry; false, with the reason, when it breaks a rule.
@@ -41,7 +43,7 @@ bool readDocument(const QJsonValue &value, WorkspaceDocument &document, QString 
     }
     const QJsonObject object = value.toObject();
     const QString id = object.value(QLatin1String("template")).toString();
-    if (id.isEmpty() || id.size() > WorkspaceStore::MaxIdLength) {
+    if (id.isEmpty() || id.size() > WorkspaceStore::MaxIdLength || id.contains(QChar::Null)) {
         reason = QStringLiteral("no usable \"template\"");
         return false;
     }
@@ -116,8 +118,14 @@ Workspace WorkspaceStore::load() const
 {
     Workspace workspace;
     QFile file(m_fileName);
-    if (!file.exists())
+    const QFileInfo info(m_fileName);
+    if (!info.exists())
         return workspace;
+    // A pipe or device would block the start-up or never end.
+    if (!info.isFile()) {
+        warn(QStringLiteral("%1 is not a regular file; not restored").arg(m_fileName));
+        return workspace;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         warn(QStringLiteral("cannot read %1: %2").arg(m_fileName, file.errorString()));
         return workspace;

@@ -29,6 +29,8 @@
 #include <servicelocator.h>
 #include <settings.h>
 
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -288,6 +290,8 @@ void tst_Host::workspaceFile_data()
         {"link-group-too-high", documentEntry("b", ", \"linkGroup\": 7")},
         {"geometry-without-size", "{\"template\": \"b\", \"x\": 1, \"y\": 1}"},
         {"geometry-without-y", "{\"template\": \"b\", \"x\": 1, \"width\": 1, \"height\": 1}"},
+        {"nul-in-template", "{\"template\": \"b\\u0000c\"}"},
+        {"huge-x", "{\"template\": \"b\", \"x\": 2e22, \"y\": 1, \"width\": 1, \"height\": 1}"},
     };
     for (const auto &bad : badEntries)
         QTest::newRow(bad.name) << makeWorkspaceFile({a, bad.entry, c}, 2) << both << 1 << 1;
@@ -338,6 +342,10 @@ void tst_Host::workspaceFileRoundTrip()
     QTemporaryDir dir;
     const WorkspaceStore store(dir.filePath(QStringLiteral("workspace.json")));
     QCOMPARE(store.load().documents.size(), 0);
+    // A pipe in the file's place is not read (reading it would block the start-up).
+    QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("workspace.json"))).constData(), 0600), 0);
+    QCOMPARE(store.load().documents.size(), 0);
+    QVERIFY(QFile::remove(dir.filePath(QStringLiteral("workspace.json"))));
 
     Workspace workspace;
     workspace.windowGeometry = QByteArray("\x01\x02\xff geometry", 12);
