@@ -13,9 +13,10 @@ FeatureManager *FeatureManager::instance()
 bool FeatureManager::registerFeature(const QString &name)
 {
     HOSTAPI_ASSERT(!name.isEmpty(), return false);
-    if (m_features.contains(name))
+    if (m_known.contains(name))
         return true;
     m_features.append(name);
+    m_known.insert(name);
     emit featureRegistered(name);
     return true;
 }

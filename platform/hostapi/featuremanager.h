@@ -3,6 +3,7 @@
 #include "hostapi_global.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -17,7 +18,7 @@ public:
 
     // Registers a name once; an empty name is refused.
     bool registerFeature(const QString &name);
-    bool isRegistered(const QString &name) const { return m_features.contains(name); }
+    bool isRegistered(const QString &name) const { return m_known.contains(name); }
     // Registered names in registration order.
     QStringList features() const { return m_features; }
 
@@ -36,4 +37,5 @@ private:
     static QString settingsKey(const QString &name);
 
     QStringList m_features;
+    QSet<QString> m_known;
 };

@@ -52,7 +52,12 @@ HotKey *HotKeyService::registerHotKey(const QByteArray &contextPath, const QByte
     auto *created = new HotKey(contextPath, id, parentId, sequences, text, description, groupId,
                                options, this);
     m_hotKeys.append(created);
-    m_scopes[scope(contextPath, parentId)].append(created);
+    const QByteArray key = scope(contextPath, parentId);
+    m_scopes[key].append(created);
+    m_index[key].insert(id, created);
+    if (m_users.contains(key))
+        addUser(created, key);
+    connect(created, &HotKey::changed, this, [this, key]() { m_users.remove(key); });
     emit hotKeyRegistered(created);
     return created;
 }
@@ -60,11 +65,7 @@ HotKey *HotKeyService::registerHotKey(const QByteArray &contextPath, const QByte
 HotKey *HotKeyService::hotKey(const QByteArray &contextPath, const QByteArray &parentId,
                               const QByteArray &id) const
 {
-    for (HotKey *hotKey : m_scopes.value(scope(contextPath, parentId))) {
-        if (hotKey->id() == id)
-            return hotKey;
-    }
-    return nullptr;
+    return m_index.value(scope(contextPath, parentId)).value(id);
 }
 
 QList<QKeySequence> HotKeyService::takenSequences(const QByteArray &contextPath,
@@ -73,17 +74,30 @@ QList<QKeySequence> HotKeyService::takenSequences(const QByteArray &contextPath,
                                                   const QList<QKeySequence> &sequences) const
 {
     QList<QKeySequence> taken;
-    const QList<HotKey *> neighbours = m_scopes.value(scope(contextPath, parentId));
+    const QByteArray key = scope(contextPath, parentId);
+    if (!m_users.contains(key)) {
+        m_users[key];
+        for (HotKey *hotKey : m_scopes.value(key))
+            addUser(hotKey, key);
+    }
+    const QHash<QKeySequence, QList<HotKey *>> &users = m_users[key];
     for (const QKeySequence &sequence : sequences) {
         if (sequence.isEmpty() || taken.contains(sequence))
             continue;
-        const bool used = std::any_of(neighbours.begin(), neighbours.end(), [&](HotKey *other) {
-            return other->id() != id && other->sequences().contains(sequence);
+        const QList<HotKey *> others = users.value(sequence);
+        const bool used = std::any_of(others.begin(), others.end(), [&](HotKey *other) {
+            return other->id() != id;
         });
         if (used)
             taken.append(sequence);
     }
     return taken;
+}
+
+void HotKeyService::addUser(HotKey *hotKey, const QByteArray &key) const
+{
+    for (const QKeySequence &sequence : hotKey->sequences())
+        m_users[key][sequence].append(hotKey);
 }
 
 QByteArray HotKeyService::scope(const QByteArray &contextPath, const QByteArray &parentId)

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QKeySequence>
 
 namespace HostApi {
 
@@ -40,11 +41,16 @@ signals:
 private:
     // Hot keys are looked up within their scope: context path and parent.
     static QByteArray scope(const QByteArray &contextPath, const QByteArray &parentId);
+    // Enters hotKey's sequences into the users of its scope.
+    void addUser(HotKey *hotKey, const QByteArray &scope) const;
 
     QList<HotKeyGroup> m_groups;
     QHash<QByteArray, int> m_groupIndex;           // id → index in m_groups
     QList<HotKey *> m_hotKeys;
     QHash<QByteArray, QList<HotKey *>> m_scopes;   // scope → its hot keys, in order
+    QHash<QByteArray, QHash<QByteArray, HotKey *>> m_index;   // scope → id → hot key
+    // scope → sequence → hot keys using it; built on first use, dropped when a key changes
+    mutable QHash<QByteArray, QHash<QKeySequence, QList<HotKey *>>> m_users;
 };
 
 } // namespace HostApi
