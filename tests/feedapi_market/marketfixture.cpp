@@ -9,74 +9,39 @@
 #include <QUuid>
 #include <QtTest>
 
-#include <functional>
-
-namespace {
-
-// Runs read with a connection of its own to fileName, removed afterwards.
-void withDatabase(const QString &fileName, const std::function<void(QSqlDatabase &)> &read)
-{
-    const QString name = QUuid::createUuid().toString();
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(fileName);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        QVERIFY(db.open());
-        read(db);
-    }
-    QSqlDatabase::removeDatabase(name);
-}
-
-void addRows(QSqlQuery &query, QCryptographicHash &hash)
-{
-    while (query.next()) {
-        QStringList values;
-        for (int i = 0; i < query.record().count(); ++i)
-            values << query.value(i).toString();
-        hash.addData(values.join(QLatin1Char('|')).toUtf8() + '\n');
-    }
-}
-
-} // namespace
-
 QString makeStore(const QString &dir, quint32 seed, const QDate &day)
 {
     const QString fileName = QDir(dir).filePath(QStringLiteral("market.sqlite"));
     QString error;
-    if (!FeedApi::Market::MarketStore::create(fileName, seed, day, &error))
-        qWarning("makeStore: %s", qPrintable(error));
+    const bool made = FeedApi::Market::MarketStore::create(fileName, seed, day, &error);
+    QTest::qVerify(made, "MarketStore::create", qPrintable(error), __FILE__, __LINE__);
     return fileName;
 }
 
 QByteArray tableChecksum(const QString &fileName)
 {
     QCryptographicHash hash(QCryptographicHash::Sha1);
-    withDatabase(fileName, [&hash](QSqlDatabase &db) {
+    const QString name = QUuid::createUuid().toString();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(fileName);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        QTest::qVerify(db.open(), "db.open()", qPrintable(fileName), __FILE__, __LINE__);
+        QStringList statements{QStringLiteral("PRAGMA user_version")};
+        for (const QString &table : db.tables())
+            statements << QStringLiteral("SELECT * FROM %1 ORDER BY 1, 2").arg(table);
         QSqlQuery query(db);
-        query.exec(QStringLiteral("PRAGMA user_version"));
-        addRows(query, hash);
-        for (const QString &table : db.tables()) {
-            hash.addData(table.toUtf8());
-            QVERIFY(query.exec(QStringLiteral("SELECT * FROM %1 ORDER BY 1, 2").arg(table)));
-            addRows(query, hash);
+        for (const QString &statement : statements) {
+            QTest::qVerify(query.exec(statement), "query.exec()", qPrintable(statement), __FILE__, __LINE__);
+            hash.addData(statement.toUtf8());
+            while (query.next()) {
+                QStringList values;
+                for (int i = 0; i < query.record().count(); ++i)
+                    values << query.value(i).toString();
+                hash.addData(values.join(QLatin1Char('|')).toUtf8() + '\n');
+            }
         }
-    });
-    return hash.result().toHex();
-}
-
-QByteArray barChecksum(const QString &fileName, const QList<QByteArray> &symbols)
-{
-    QCryptographicHash hash(QCryptographicHash::Sha1);
-    withDatabase(fileName, [&](QSqlDatabase &db) {
-        QSqlQuery query(db);
-        for (const QByteArray &symbol : symbols) {
-            query.prepare(QStringLiteral("SELECT b.day, b.open, b.high, b.low, b.close, b.volume FROM bar b JOIN instrument i ON i.id = b.instrument "
-                                         "WHERE i.symbol = ? ORDER BY b.day"));
-            query.addBindValue(QString::fromUtf8(symbol));
-            QVERIFY(query.exec());
-            hash.addData(symbol);
-            addRows(query, hash);
-        }
-    });
+    }
+    QSqlDatabase::removeDatabase(name);
     return hash.result().toHex();
 }

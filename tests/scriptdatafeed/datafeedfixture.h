@@ -4,8 +4,12 @@
 
 #include <scriptdatafeed/scriptdatafeed.h>
 
+#include <errorresponse.h>
 #include <requester.h>
+#include <rerequestresponse.h>
 #include <symbolrecord.h>
+#include <symbolrequest.h>
+#include <symbolresponse.h>
 #include <testbackend.h>
 
 #include <QCoreApplication>
@@ -13,6 +17,7 @@
 
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <utility>
 
 // Keeps every line and also hands each one to onLine as it comes.
@@ -44,7 +49,6 @@ struct DatafeedFixture
         spy.clear();
         return maps;
     }
-    FeedApi::Requester *started(int index) const { return backend.records().value(index).requester; }
     // The request started at index as type R; null for another type.
     template <typename R>
     const R *sent(int index) const
@@ -52,7 +56,10 @@ struct DatafeedFixture
         return dynamic_cast<const R *>(backend.records().value(index).request.get());
     }
     template <typename R>
-    bool respond(int index, const R &response) { return backend.respond(started(index), response); }
+    bool respond(int index, const R &response)
+    {
+        return backend.respond(backend.records().value(index).requester, response);
+    }
 
     FeedApi::TestBackend backend;
     TracingChannel channel;
@@ -75,22 +82,29 @@ inline QVariantMap answer(const QVariantMap &request, const QString &result, QVa
     return payload;
 }
 
-inline Common::SymbolRecord symbolRecord(
-    std::initializer_list<std::pair<int, Common::RecordData>> columns)
+inline Common::SymbolRecord symbolRecord(const QByteArray &symbol, int type,
+                                         std::initializer_list<std::pair<int, Common::RecordData>> more = {})
 {
     Common::SymbolRecord record;
-    for (const auto &column : columns)
+    record.setValue(Common::SymbolRecord::Symbol, Common::RecordData::fromByteString(symbol));
+    record.setValue(Common::SymbolRecord::SymbolType, Common::RecordData::fromInt32(type));
+    for (const auto &column : more)
         record.setValue(column.first, column.second);
     return record;
 }
 
-inline Common::SymbolRecord symbolRecord(const QByteArray &symbol, int type)
-{
-    return symbolRecord({{Common::SymbolRecord::Symbol, Common::RecordData::fromByteString(symbol)},
-                         {Common::SymbolRecord::SymbolType, Common::RecordData::fromInt32(type)}});
-}
-
-inline QString logLine(const QString &source, const QString &message, const QString &detail)
+// The line a source writes to the output log.
+inline QString logLine(const QString &source, const QString &message, const QString &detail = {})
 {
     return source + QStringLiteral(": ") + message + QStringLiteral(", ") + detail + QLatin1Char('\n');
 }
+
+inline QString skippedField(const QString &name)
+{
+    return logLine(QStringLiteral("quote datafeed"), "skipping fieldName '" + name + "' from request",
+                   QStringLiteral("unknown fieldName"));
+}
+
+const QString NoEndDate = logLine(QStringLiteral("historical bars datafeed"),
+                                  QStringLiteral("'endDate' parameter is not specified. "
+                                                 "Requesting data from current date."));

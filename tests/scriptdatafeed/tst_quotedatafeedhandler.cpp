@@ -5,8 +5,6 @@
 
 #include <QtTest>
 
-#include <memory>
-
 using Common::RecordData;
 using FeedApi::Quotes::TestQuoteFeed;
 
@@ -14,24 +12,10 @@ namespace {
 
 const QByteArray Symbol = "ACME.QB";
 
-QVariantMap quote(const QVariant &rid, const QStringList &fields = {"Last"})
-{
-    return request("quote", rid, {{"symbol", QString::fromLatin1(Symbol)}, {"fields", fields}});
-}
-
 QVariant value(const RecordData &data) { return QVariant::fromValue(data); }
 QVariant price(double number) { return value(RecordData::fromDouble(number)); }
 
-QString skipped(const QString &name)
-{
-    return logLine("quote datafeed", "skipping fieldName '" + name + "' from request",
-                   "unknown fieldName");
-}
-
-QVariantMap ok(const QVariantMap &data, const QString &result = "ok")
-{
-    return {{"result", result}, {"data", data}};
-}
+QVariantMap ok(const QVariantMap &data, const QString &result = "ok") { return {{"result", result}, {"data", data}}; }
 
 } // namespace
 
@@ -50,145 +34,132 @@ private slots:
         m_feed.reset();
         m_quotes.reset();
     }
-    void updates_data();
-    void updates();
-    void ending_data();
-    void ending();
 
-private:
-    std::unique_ptr<TestQuoteFeed> m_quotes;
-    std::unique_ptr<DatafeedFixture> m_feed;
-};
+    void updates_data()
+    {
+        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<QVariantList>("updates"); // field name → value; "fail" → error code
+        QTest::addColumn<QVariantList>("answers");
+        QTest::addColumn<QStringList>("lines");
 
-void tst_QuoteDatafeedHandler::updates_data()
-{
-    QTest::addColumn<QStringList>("fields");
-    QTest::addColumn<QVariantList>("updates"); // field name → value; "fail" → error code
-    QTest::addColumn<QVariantList>("answers");
-    QTest::addColumn<QStringList>("lines");
+        const auto row = [](const char *name, const QStringList &fields, const QVariantList &updates,
+                            const QVariantList &answers, const QStringList &lines = {}) {
+            QTest::newRow(name) << fields << updates << answers << lines;
+        };
+        const QVariant packed = value(RecordData::fromUInt64(Q_UINT64_C(20240131093015250)));
+        row("dates from the packed value", {"TradeTime", "TradeDate"},
+            {QVariantMap{{"TradeTime", packed}, {"TradeDate", packed}}},
+            {ok({{"TradeTime", QDateTime(QDate(2024, 1, 31), QTime(9, 30, 15, 250), Qt::UTC)},
+                 {"TradeDate", QDateTime(QDate(2024, 1, 31), QTime(0, 0), Qt::UTC)}})});
+        row("text, price and size", {"Description", "Last", "BidSize"},
+            {QVariantMap{{"Description", value(RecordData::fromByteString("Caf\xc3\xa9"))}, {"Last", price(101.25)},
+                         {"BidSize", value(RecordData::fromInt64(300))}}},
+            {ok({{"Description", "Café"}, {"Last", 101.25}, {"BidSize", qlonglong(300)}})});
+        row("unlisted names skipped with a line each", {"Last", "Bogus", "Symbol"}, {QVariantMap{{"Last", price(1)}}},
+            {ok({{"Last", 1.0}})}, {skippedField("Bogus"), skippedField("Symbol")});
+        row("progress until every field is complete", {"Last", "Bid"},
+            {QVariantMap{{"Last", price(1)}}, QVariantMap{{"Bid", price(2)}}, QVariantMap{{"Last", price(3)}}},
+            {ok({{"Last", 1.0}}, "progress"), ok({{"Bid", 2.0}}), ok({{"Last", 3.0}})});
+        row("only the changed fields", {"Last", "Bid"},
+            {QVariantMap{{"Last", price(1)}, {"Bid", price(2)}}, QVariantMap{{"Bid", price(5)}}},
+            {ok({{"Last", 1.0}, {"Bid", 2.0}}), ok({{"Bid", 5.0}})});
+        row("a field nobody asked for changes: no answer", {"Last"},
+            {QVariantMap{{"Bid", price(2)}}, QVariantMap{{"Last", price(1)}}}, {ok({{"Last", 1.0}})});
+        row("no listed field: runs, never answers", {"Bogus"}, {QVariantMap{{"Last", price(1)}}}, {},
+            {skippedField("Bogus")});
+        row("a value without its valid flag is left out", {"Last", "Bid"},
+            {QVariantMap{{"Last", value(RecordData())}, {"Bid", price(2)}}}, {ok({{"Bid", 2.0}})});
+        row("error status fails once, data stops", {"Last"},
+            {QVariantMap{{"Last", price(1)}}, QVariantMap{{"fail", 5}}, QVariantMap{{"Last", price(2)}}},
+            {ok({{"Last", 1.0}}),
+             QVariantMap{{"result", "fail"}, {"error", QVariantMap{{"errorCode", 5}, {"errorMessage", "feed down"}}}}});
+    }
 
-    const quint64 packed = Q_UINT64_C(20240131093015250);
-    QTest::newRow("dates from the packed value")
-        << QStringList{"TradeTime", "TradeDate"}
-        << QVariantList{QVariantMap{{"TradeTime", value(RecordData::fromUInt64(packed))},
-                                    {"TradeDate", value(RecordData::fromUInt64(packed))}}}
-        << QVariantList{ok({{"TradeTime", QDateTime(QDate(2024, 1, 31), QTime(9, 30, 15, 250), Qt::UTC)},
-                            {"TradeDate", QDateTime(QDate(2024, 1, 31), QTime(0, 0), Qt::UTC)}})}
-        << QStringList();
-    QTest::newRow("text, price and size")
-        << QStringList{"Description", "Last", "BidSize"}
-        << QVariantList{QVariantMap{{"Description", value(RecordData::fromByteString("Caf\xc3\xa9"))},
-                                    {"Last", price(101.25)},
-                                    {"BidSize", value(RecordData::fromInt64(300))}}}
-        << QVariantList{ok({{"Description", "Café"}, {"Last", 101.25}, {"BidSize", qlonglong(300)}})}
-        << QStringList();
-    QTest::newRow("unlisted names skipped with a line each") << QStringList{"Last", "Bogus", "Symbol"}
-        << QVariantList{QVariantMap{{"Last", price(1)}}} << QVariantList{ok({{"Last", 1.0}})}
-        << QStringList{skipped("Bogus"), skipped("Symbol")};
-    QTest::newRow("progress until every field is complete") << QStringList{"Last", "Bid"}
-        << QVariantList{QVariantMap{{"Last", price(1)}}, QVariantMap{{"Bid", price(2)}},
-                        QVariantMap{{"Last", price(3)}}}
-        << QVariantList{ok({{"Last", 1.0}}, "progress"), ok({{"Bid", 2.0}}), ok({{"Last", 3.0}})}
-        << QStringList();
-    QTest::newRow("only the changed fields") << QStringList{"Last", "Bid"}
-        << QVariantList{QVariantMap{{"Last", price(1)}, {"Bid", price(2)}}, QVariantMap{{"Bid", price(5)}}}
-        << QVariantList{ok({{"Last", 1.0}, {"Bid", 2.0}}), ok({{"Bid", 5.0}})} << QStringList();
-    QTest::newRow("a field nobody asked for changes: no answer") << QStringList{"Last"}
-        << QVariantList{QVariantMap{{"Bid", price(2)}}, QVariantMap{{"Last", price(1)}}}
-        << QVariantList{ok({{"Last", 1.0}})} << QStringList();
-    QTest::newRow("no listed field: runs, never answers") << QStringList{"Bogus"}
-        << QVariantList{QVariantMap{{"Last", price(1)}}} << QVariantList() << QStringList{skipped("Bogus")};
-    QTest::newRow("a value without its valid flag is left out") << QStringList{"Last", "Bid"}
-        << QVariantList{QVariantMap{{"Last", value(RecordData())}, {"Bid", price(2)}}}
-        << QVariantList{ok({{"Bid", 2.0}})} << QStringList();
-    QTest::newRow("error status fails once, data stops") << QStringList{"Last"}
-        << QVariantList{QVariantMap{{"Last", price(1)}}, QVariantMap{{"fail", 5}}, QVariantMap{{"Last", price(2)}}}
-        << QVariantList{ok({{"Last", 1.0}}), QVariantMap{{"result", "fail"},
-                        {"error", QVariantMap{{"errorCode", 5}, {"errorMessage", "feed down"}}}}}
-        << QStringList();
-}
+    // A realtime subscription of the trimmed symbol: every update touching requested fields
+    // answers with their values, converted by their column's formatter, and the request as
+    // sent.
+    void updates()
+    {
+        QFETCH(QStringList, fields);
+        QFETCH(QVariantList, updates);
+        QFETCH(QVariantList, answers);
+        QFETCH(QStringList, lines);
 
-// A realtime subscription of the trimmed symbol: every update touching requested fields
-// answers with their values, converted by their column's formatter, and the request as sent.
-void tst_QuoteDatafeedHandler::updates()
-{
-    QFETCH(QStringList, fields);
-    QFETCH(QVariantList, updates);
-    QFETCH(QVariantList, answers);
-    QFETCH(QStringList, lines);
-
-    const QVariantMap request = ::request("quote", 7, {{"symbol", " ACME.QB "}, {"fields", fields},
-                                                       {"realtime", true}});
-    QVERIFY(m_feed->datafeed.request(request));
-    QCOMPARE(m_feed->channel.lines, lines);
-    const ModelKey key = m_quotes->subscriptions().value(0)->key();
-    QVERIFY(key.symbol() == Symbol && key.isRealtime() && key.kind() == 4);
-    for (const QVariant &update : updates) {
-        const QVariantMap changes = update.toMap();
-        if (changes.contains("fail")) {
-            QVERIFY(m_quotes->fail(Symbol, changes.value("fail").toInt(), "feed down"));
-        } else {
+        const QVariantMap sent = request("quote", 7, {{"symbol", " ACME.QB "}, {"fields", fields}, {"realtime", true}});
+        QVERIFY(m_feed->datafeed.request(sent));
+        QCOMPARE(m_feed->channel.lines, lines);
+        const ModelKey key = m_quotes->subscriptions().value(0)->key();
+        QVERIFY(key.symbol() == Symbol && key.isRealtime() && key.kind() == 4);
+        for (const QVariant &update : updates) {
+            const QVariantMap changes = update.toMap();
             TestQuoteFeed::Values values;
             for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
                 values.insert(FieldQuote::FieldQuoteFieldId::fromString("quote." + it.key().toLower()),
                               it.value().value<RecordData>());
             }
-            QVERIFY(m_quotes->publish(Symbol, values));
+            if (changes.contains("fail"))
+                QVERIFY(m_quotes->fail(Symbol, changes.value("fail").toInt(), "feed down"));
+            else
+                QVERIFY(m_quotes->publish(Symbol, values));
+            QCoreApplication::processEvents();
         }
-        QCoreApplication::processEvents();
+        QVariantList received;
+        for (QVariantMap answer : m_feed->answers()) {
+            QCOMPARE(answer.take("request").toMap(), sent);
+            received.append(answer);
+        }
+        QCOMPARE(received, answers);
+        QCOMPARE(m_quotes->stoppedCount(), 0);
     }
-    QVariantList received;
-    for (QVariantMap answer : m_feed->answers()) {
-        QCOMPARE(answer.take("request").toMap(), request);
-        received.append(answer);
+
+    void ending_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("count");
+
+        QTest::newRow("stop") << "stop" << 1;
+        QTest::newRow("1000 cleared in one go") << "clear" << 1000;
+        QTest::newRow("datafeed destroyed") << "destroy" << 3;
+        QTest::newRow("cleared from the first answer") << "clear from answer" << 3;
     }
-    QCOMPARE(received, answers);
-    QCOMPARE(m_quotes->stoppedCount(), 0);
-}
 
-void tst_QuoteDatafeedHandler::ending_data()
-{
-    QTest::addColumn<QString>("how");
-    QTest::addColumn<int>("count");
+    // Ending unsubscribes at once: updates already queued reach nobody, and rids are free
+    // again.
+    void ending()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, count);
 
-    QTest::newRow("stop") << "stop" << 1;
-    QTest::newRow("1000 cleared in one go") << "clear" << 1000;
-    QTest::newRow("datafeed destroyed") << "destroy" << 3;
-    QTest::newRow("cleared from the first answer") << "clear from answer" << 3;
-}
-
-// Ending unsubscribes at once: updates already queued reach nobody, and rids are free again.
-void tst_QuoteDatafeedHandler::ending()
-{
-    QFETCH(QString, how);
-    QFETCH(int, count);
-
-    for (int rid = 0; rid < count; ++rid)
-        QVERIFY(m_feed->datafeed.request(quote(rid)));
-    QCOMPARE(m_quotes->startedCount(), count);
-    QVERIFY(!m_quotes->subscriptions().value(0)->key().isRealtime());
-    QVERIFY(m_quotes->publish(Symbol, {{FieldQuote::Field::Last, RecordData::fromDouble(1)}}));
-    if (how == "clear from answer") {
-        connect(&m_feed->datafeed, &ScriptDatafeed::response, &m_feed->datafeed,
-                &ScriptDatafeed::clearAll);
-        QCOMPARE(m_feed->answers().size(), 1);
-        disconnect(&m_feed->datafeed, &ScriptDatafeed::response, &m_feed->datafeed,
-                   &ScriptDatafeed::clearAll);
-    } else if (how == "stop") {
-        QVERIFY(m_feed->datafeed.request({{"type", "stop"}, {"rid", 0}}));
-    } else if (how == "clear") {
-        m_feed->datafeed.clearAll();
-    } else {
-        m_feed.reset();
+        const auto quote = [](int rid) { return request("quote", rid, {{"symbol", Symbol}, {"fields", QStringList{"Last"}}}); };
+        for (int rid = 0; rid < count; ++rid)
+            QVERIFY(m_feed->datafeed.request(quote(rid)));
+        QCOMPARE(m_quotes->startedCount(), count);
+        QVERIFY(!m_quotes->subscriptions().value(0)->key().isRealtime());
+        QVERIFY(m_quotes->publish(Symbol, {{FieldQuote::Field::Last, RecordData::fromDouble(1)}}));
+        if (how == "clear from answer") {
+            connect(&m_feed->datafeed, &ScriptDatafeed::response, &m_feed->datafeed, &ScriptDatafeed::clearAll);
+            QCOMPARE(m_feed->answers().size(), 1);
+            disconnect(&m_feed->datafeed, &ScriptDatafeed::response, &m_feed->datafeed, &ScriptDatafeed::clearAll);
+        } else if (how == "stop") {
+            QVERIFY(m_feed->datafeed.request({{"type", "stop"}, {"rid", 0}}));
+        } else if (how == "clear") {
+            m_feed->datafeed.clearAll();
+        } else {
+            m_feed.reset();
+        }
+        QCOMPARE(m_quotes->stoppedCount(), count);
+        QCOMPARE(m_quotes->subscriptions().size(), 0);
+        if (!m_feed)
+            return;
+        QCOMPARE(m_feed->answers(), QList<QVariantMap>());
+        QVERIFY(m_feed->datafeed.request(quote(0)));
+        QCOMPARE(m_feed->channel.lines, QStringList());
     }
-    QCOMPARE(m_quotes->stoppedCount(), count);
-    QCOMPARE(m_quotes->subscriptions().size(), 0);
-    if (!m_feed)
-        return;
-    QCOMPARE(m_feed->answers(), QList<QVariantMap>());
-    QVERIFY(m_feed->datafeed.request(quote(0)));
-    QCOMPARE(m_feed->channel.lines, QStringList());
-}
+
+private:
+    std::unique_ptr<TestQuoteFeed> m_quotes;
+    std::unique_ptr<DatafeedFixture> m_feed;
+};
 
 QTEST_MAIN(tst_QuoteDatafeedHandler)
 #include "tst_quotedatafeedhandler.moc"
