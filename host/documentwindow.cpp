@@ -2,12 +2,14 @@
 
 #include "captionbar.h"
 #include "linkgroups.h"
+#include "propertydialog.h"
 
 #include <actionwidget.h>
 #include <doctemplate.h>
 #include <document.h>
 #include <linkingsignal.h>
 
+#include <QAction>
 #include <QEvent>
 #include <QLabel>
 #include <QToolBar>
@@ -41,6 +43,7 @@ DocumentWindow::DocumentWindow(Document *document, const HostApi::DocTemplate *d
     , m_templateName(docTemplate->name())
     , m_captionBar(new CaptionBar)
     , m_placeholder(new QLabel(tr("The plug-in shows no content.")))
+    , m_propertiesAction(new QAction(tr("Properties..."), this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(docTemplate->icon());
@@ -80,6 +83,10 @@ DocumentWindow::DocumentWindow(Document *document, const HostApi::DocTemplate *d
     for (QAction *action : document->captionBarUserActions())
         m_captionBar->addUserAction(action);
     m_captionBar->setDescription(document->description());
+    m_captionBar->addUserAction(m_propertiesAction);
+    connect(m_propertiesAction, &QAction::triggered, this, &DocumentWindow::propertiesRequested);
+    connect(document, &Document::documentObjectChanged, this, &DocumentWindow::updatePropertiesAction);
+    updatePropertiesAction();
 
     placeWidgets();
     updateTitle();
@@ -232,4 +239,9 @@ void DocumentWindow::recordGeometry()
 {
     if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized)))
         m_normalGeometry = geometry();
+}
+
+void DocumentWindow::updatePropertiesAction()
+{
+    m_propertiesAction->setVisible(PropertyDialog::hasPages(m_document));
 }

@@ -8,6 +8,7 @@
 
 class CaptionBar;
 class Document;
+class QAction;
 class QLabel;
 class QVBoxLayout;
 
@@ -48,8 +49,13 @@ public:
     // The geometry in the document area when neither maximised nor minimised.
     QRect normalGeometry() const { return m_normalGeometry; }
 
+    // "Properties..." on the caption bar; shown while the document has property pages.
+    QAction *propertiesAction() const { return m_propertiesAction; }
+
 signals:
     void ready();
+    // The user asked for the document's property dialog.
+    void propertiesRequested();
     void statusLineChanged(const QString &line);
 
 protected:
@@ -62,12 +68,14 @@ private:
     void updateStatus();
     void updateReady();
     void recordGeometry();
+    void updatePropertiesAction();
 
     Document *m_document;
     QByteArray m_templateId;
     QString m_templateName;
     CaptionBar *m_captionBar;
     QLabel *m_placeholder;
+    QAction *m_propertiesAction;
     QVBoxLayout *m_layout = nullptr;
     // What the window placed: the document's widgets are removed and destroyed first.
     QPointer<QWidget> m_toolBar;

@@ -20,6 +20,10 @@ HostOptions::Result HostOptions::parse(const QStringList &arguments)
             m_echoOutput = true;
             continue;
         }
+        if (argument == QLatin1String("--properties")) {
+            m_properties = true;
+            continue;
+        }
         QString *target = nullptr;
         for (const auto &option : valueOptions) {
             if (argument == QLatin1String(option.name))
@@ -46,6 +50,8 @@ HostOptions::Result HostOptions::parse(const QStringList &arguments)
         return fail(QStringLiteral("--screenshot and --screenshots exclude each other"));
     if (!m_screenshotFile.isEmpty() && m_openId.isEmpty())
         return fail(QStringLiteral("--screenshot needs --open"));
+    if (m_properties && m_screenshotFile.isEmpty())
+        return fail(QStringLiteral("--properties needs --screenshot"));
     if (!timeout.isNull() && !isScreenshotRun())
         return fail(QStringLiteral("--timeout needs --screenshot or --screenshots"));
     return Result::Run;
@@ -63,6 +69,8 @@ QString HostOptions::helpText()
         "  --screenshot FILE  with --open: wait until the page has loaded and is no longer\n"
         "                     initializing, write the window to FILE (PNG) and exit; the\n"
         "                     workspace is left alone\n"
+        "  --properties       with --screenshot: open the document's property dialog, every\n"
+        "                     page built, and write the dialog instead of the window\n"
         "  --screenshots DIR  restore the workspace (and open --open ID), wait likewise for\n"
         "                     every page, write each window, maximised, to DIR/ID.png and\n"
         "                     exit; the workspace file is not written\n"

@@ -4,7 +4,7 @@
 #include <QStringList>
 
 // The host's command line:
-//   tessel-host [--data-dir DIR] [--module PATH] [--open ID [--screenshot FILE]]
+//   tessel-host [--data-dir DIR] [--module PATH] [--open ID [--screenshot FILE [--properties]]]
 //               [--screenshots FOLDER] [--timeout SECONDS] [--log]
 class HostOptions
 {
@@ -31,6 +31,8 @@ public:
     // Headless run: restore the workspace (and open openId()), write each window to a PNG
     // file in this folder and exit.
     QString screenshotFolder() const { return m_screenshotFolder; }
+    // With screenshotFile(): capture the document's property dialog instead of the window.
+    bool showProperties() const { return m_properties; }
     bool isScreenshotRun() const { return !m_screenshotFile.isEmpty() || !m_screenshotFolder.isEmpty(); }
     int timeoutSeconds() const { return m_timeoutSeconds; }
     // Echo every "Plugin Output" line on standard output.
@@ -47,4 +49,5 @@ private:
     QString m_screenshotFolder;
     int m_timeoutSeconds = DefaultTimeoutSeconds;
     bool m_echoOutput = false;
+    bool m_properties = false;
 };

@@ -45,6 +45,7 @@ int run(QApplication &app, const HostOptions &options, HostApi::OutputChannel *c
             job.setDocument(options.openId(), options.screenshotFile());
         else
             job.setWorkspace(store.load(), options.openId(), options.screenshotFolder());
+        job.setShowProperties(options.showProperties());
         int exitCode = 1;
         QObject::connect(&job, &ScreenshotJob::finished, &app, [&](int code, const QString &error) {
             exitCode = error.isEmpty() ? code : fail(code, error);

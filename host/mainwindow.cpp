@@ -3,6 +3,7 @@
 #include "documentwindow.h"
 #include "outputdock.h"
 #include "pluginmenu.h"
+#include "propertydialog.h"
 #include "settingsdialog.h"
 
 #include <actionwidget.h>
@@ -12,6 +13,7 @@
 #include <document.h>
 #include <hotkeyaction.h>
 #include <idoctemplateservice.h>
+#include <interactiveobject.h>
 #include <iplugin.h>
 #include <iprintobjectsprovider.h>
 #include <logservice.h>
@@ -137,6 +139,7 @@ DocumentWindow *MainWindow::openDocument(const QByteArray &templateId, QString *
         if (window == m_active)
             showStatus(line);
     });
+    connect(window, &DocumentWindow::propertiesRequested, this, [this, window] { showProperties(window); });
     connect(document, &AbstractDocument::mainMenuChanged, this, [this, window] {
         if (window == m_active)
             showDocumentMenu(window);
@@ -178,6 +181,8 @@ Workspace MainWindow::workspace() const
         else if (window->isMaximized())
             document.state = WorkspaceDocument::WindowState::Maximized;
         document.linkGroup = window->linkGroup();
+        if (const InteractiveObject *object = window->document()->documentObject())
+            document.properties = object->objectToJson().toMap();
         if (window == active)
             workspace.activeDocument = workspace.documents.size();
         workspace.documents.append(document);
@@ -210,6 +215,9 @@ QStringList MainWindow::restoreWorkspace(const Workspace &workspace)
         }
         if (!saved.title.isEmpty())
             window->document()->setTitle(saved.title);
+        // Values that do not fit the plug-in's properties are skipped and logged.
+        if (InteractiveObject *object = window->document()->documentObject(); object && !saved.properties.isEmpty())
+            object->objectFromJson(saved.properties, 0);
         if (saved.geometry.isNull())
             tile = true;
         else
@@ -230,6 +238,14 @@ QStringList MainWindow::restoreWorkspace(const Workspace &workspace)
         activate(active);
     }
     return notRestored;
+}
+
+void MainWindow::showProperties(DocumentWindow *window)
+{
+    if (!window || !PropertyDialog::hasPages(window->document()))
+        return;
+    PropertyDialog dialog(window->document(), this);
+    dialog.exec();
 }
 
 QString MainWindow::statusLine() const
@@ -308,6 +324,10 @@ void MainWindow::createWindowMenu()
     m_windowMenu->addAction(tr("&Cascade"), m_area, &QMdiArea::cascadeSubWindows);
     m_windowMenu->addAction(tr("&Tile"), m_area, &QMdiArea::tileSubWindows);
     m_windowMenu->addSeparator();
+    m_propertiesAction = m_windowMenu->addAction(tr("&Properties..."), this, [this] {
+        showProperties(activeDocumentWindow());
+    });
+    m_windowMenu->addSeparator();
     m_windowMenu->addAction(tr("Cl&ose"), m_area, &QMdiArea::closeActiveSubWindow);
     m_windowMenu->addAction(tr("Close &All"), m_area, &QMdiArea::closeAllSubWindows);
 }
@@ -376,6 +396,7 @@ void MainWindow::updateEditActions()
     for (QAction *action : qAsConst(m_standardActions))
         action->setEnabled(widget && widget->hotKeyAction(action->data().toByteArray()));
     m_printAction->setEnabled(window != nullptr);
+    m_propertiesAction->setEnabled(window && PropertyDialog::hasPages(window->document()));
 }
 
 void MainWindow::showDocumentMenu(DocumentWindow *window)

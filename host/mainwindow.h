@@ -51,6 +51,9 @@ public:
     // in the status bar and written to the diagnostic log.
     QStringList restoreWorkspace(const Workspace &workspace);
 
+    // Shows window's property dialog and returns once it is closed.
+    void showProperties(DocumentWindow *window);
+
     // The active document's status line, as the status bar shows it.
     QString statusLine() const;
 
@@ -84,6 +87,7 @@ private:
     QMenu *m_windowMenu = nullptr;
     QPointer<QAction> m_documentMenuAction;
     QAction *m_printAction = nullptr;
+    QAction *m_propertiesAction = nullptr;
     QAction *m_undoAction = nullptr;
     QAction *m_redoAction = nullptr;
     QList<QAction *> m_standardActions;

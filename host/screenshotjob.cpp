@@ -2,6 +2,7 @@
 
 #include "documentwindow.h"
 #include "mainwindow.h"
+#include "propertydialog.h"
 #include "templatelookup.h"
 
 #include <doctemplate.h>
@@ -160,16 +161,27 @@ void ScreenshotJob::checkSettled()
 
 void ScreenshotJob::present()
 {
-    DocumentWindow *window = m_shots.at(m_current).window;
+    const Shot &shot = m_shots.at(m_current);
+    DocumentWindow *window = shot.window;
     window->showMaximized();
     m_window->documentArea()->setActiveSubWindow(window);
+    if (m_properties) {
+        if (!PropertyDialog::hasPages(window->document())) {
+            finish(1, tr("plug-in '%1' has no property pages").arg(shot.name));
+            return;
+        }
+        m_dialog = new PropertyDialog(window->document(), m_window);
+        m_dialog->setAttribute(Qt::WA_DeleteOnClose);
+        m_dialog->show();
+    }
     m_settle.start(SettleMilliseconds);
 }
 
 void ScreenshotJob::capture()
 {
     const Shot &shot = m_shots.at(m_current);
-    const QImage image = m_window->grab().toImage();
+    QWidget *shown = m_dialog ? static_cast<QWidget *>(m_dialog) : m_window;
+    const QImage image = shown->grab().toImage();
     if (image.isNull()) {
         finish(1, tr("cannot capture the window"));
         return;
@@ -191,5 +203,7 @@ void ScreenshotJob::finish(int exitCode, const QString &error)
     m_finished = true;
     m_timeout.stop();
     m_settle.stop();
+    if (m_dialog)
+        m_dialog->close();
     emit finished(exitCode, error);
 }

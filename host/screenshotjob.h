@@ -11,6 +11,7 @@
 
 class DocumentWindow;
 class MainWindow;
+class PropertyDialog;
 
 // The host's headless run: brings up the windows to capture, one plug-in or the saved
 // workspace, waits until every page has loaded and no longer reports "initializing", then
@@ -33,6 +34,9 @@ public:
     // folder (made when missing) as fileNameFor() names them. The main window keeps the
     // job's size, whatever the workspace says.
     void setWorkspace(const Workspace &workspace, const QString &openId, const QString &folder);
+    // With setDocument(): capture the document's property dialog, every page built, instead
+    // of the main window.
+    void setShowProperties(bool show) { m_properties = show; }
 
     void start();
 
@@ -72,4 +76,6 @@ private:
     QTimer m_timeout;
     QTimer m_settle;
     bool m_finished = false;
+    bool m_properties = false;
+    QPointer<PropertyDialog> m_dialog;
 };

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QRect>
 #include <QString>
+#include <QVariantMap>
 
 // What the host restores on start: the main window and the open documents.
 struct WorkspaceDocument
@@ -14,7 +15,7 @@ struct WorkspaceDocument
     {
         return templateId == other.templateId && title == other.title
             && geometry == other.geometry && state == other.state
-            && linkGroup == other.linkGroup;
+            && linkGroup == other.linkGroup && properties == other.properties;
     }
 
     QByteArray templateId;
@@ -22,6 +23,7 @@ struct WorkspaceDocument
     QRect geometry;     // the sub-window in the document area, as when not maximized; null: tiled
     WindowState state = WindowState::Normal;
     int linkGroup = 0;  // 0: not linked
+    QVariantMap properties;  // the document object's JSON form (ShellObject::objectToJson())
 };
 
 struct Workspace

@@ -164,6 +164,15 @@ Workspace WorkspaceStore::load() const
             warn(QStringLiteral("%1: document %2 left out: %3").arg(m_fileName).arg(i).arg(reason));
             continue;
         }
+        // Property values are checked as the document restores them; the document itself does
+        // not depend on them.
+        const QJsonValue properties = documents.at(i).toObject().value(QLatin1String("properties"));
+        if (properties.isObject()) {
+            document.properties = properties.toObject().toVariantMap();
+        } else if (!properties.isUndefined()) {
+            warn(QStringLiteral("%1: document %2: \"properties\" is not an object; not restored")
+                     .arg(m_fileName).arg(i));
+        }
         if (i == active)
             workspace.activeDocument = workspace.documents.size();
         workspace.documents.append(document);
@@ -187,6 +196,8 @@ bool WorkspaceStore::save(const Workspace &workspace) const
             entry.insert(QStringLiteral("width"), document.geometry.width());
             entry.insert(QStringLiteral("height"), document.geometry.height());
         }
+        if (!document.properties.isEmpty())
+            entry.insert(QStringLiteral("properties"), QJsonObject::fromVariantMap(document.properties));
         documents.append(entry);
     }
     const QJsonObject root{

@@ -7,7 +7,8 @@
 // Reads and writes the workspace file, a JSON object:
 //   {"format": 1, "window": {"geometry": BASE64, "state": BASE64}, "active": INDEX,
 //    "documents": [{"template": ID, "title": TEXT, "x": X, "y": Y, "width": W, "height": H,
-//                   "state": "normal" | "maximized" | "minimized", "linkGroup": N}, ...]}
+//                   "state": "normal" | "maximized" | "minimized", "linkGroup": N,
+//                   "properties": {...}}, ...]}
 // A document without any of "x", "y", "width" and "height" has no geometry: the host places
 // it (a hand-written workspace can leave the layout to the host).
 // The file is the user's, so it is read defensively: an entry that breaks a rule or a limit
@@ -17,7 +18,7 @@ class WorkspaceStore
 public:
     static constexpr const char *FileName = "workspace.json";
     static constexpr int Format = 1;
-    static constexpr qint64 MaxFileSize = 1 << 20;
+    static constexpr qint64 MaxFileSize = 16 << 20;
     static constexpr int MaxDocuments = 64;
     static constexpr int MaxIdLength = 256;
     static constexpr int MaxTitleLength = 1024;

@@ -5,7 +5,7 @@ set -eu
 
 packages="build-essential cmake pkg-config zlib1g-dev qtbase5-dev qtbase5-dev-tools
 qttools5-dev-tools libqt5webkit5-dev libqt5sql5-sqlite libquazip1-qt5-dev libjs-jquery
-libbenchmark-dev clang libclang-rt-14-dev xvfb xauth openssl"
+libbenchmark-dev libsodium-dev clang libclang-rt-14-dev xvfb xauth openssl"
 
 missing=""
 for package in $packages; do

@@ -10,7 +10,10 @@
 #include "bundle/standardbundle.h"
 #include "plugin/scriptpluginspec.h"
 #include "plugin/scriptpluginspecreader.h"
+#include "properties/scriptpropertycontainer.h"
+#include "properties/scriptpropertypage.h"
 
+#include <interactiveobject.h>
 #include <ioutputchannel.h>
 
 #include <QDir>
@@ -22,6 +25,7 @@
 #include <algorithm>
 #include <iterator>
 #include <memory>
+#include <utility>
 
 using namespace CommandLine;
 
@@ -48,6 +52,17 @@ const QVersionNumber supportedApiVersion(1, 0);
 // Header control types the document knows how to build.
 const char *const headerControlTypes[] = {
     "SymbolEdit", "ComboBox", "Button", "ToggleButton", "MenuButton", "InsertSymbolButton",
+};
+
+// Keeps the plug-in output lines of what the host builds later, without their line feeds.
+class CollectingChannel : public HostApi::IOutputChannel
+{
+public:
+    void append(const QString &text) override { m_lines.append(text.trimmed()); }
+    QStringList takeLines() { return std::exchange(m_lines, QStringList()); }
+
+private:
+    QStringList m_lines;
 };
 
 // Prints every plug-in output line as it comes.
@@ -247,15 +262,24 @@ QString securedFileProblem(const QString &file)
     return QString();
 }
 
-// What the host would only meet later: files, icons and properties named but not there,
-// header controls it cannot build, an API it does not offer.
+// What the host would only meet later: files and icons named but not there, property pages
+// and header controls it cannot build, an API it does not offer. Pages are built as a
+// document's property dialog builds them, over a throw-away document object holding the
+// plug-in's property tree; their output lines become warnings.
 class ManifestChecker
 {
 public:
-    explicit ManifestChecker(const ScriptPluginSpec &spec) : m_spec(spec) {}
+    explicit ManifestChecker(const ScriptPluginSpec &spec) : m_spec(spec)
+    {
+        m_document.joinTree();
+        m_objects.reset(ScriptPropertyContainer::createObjects(QStringLiteral("objects"),
+                                                               spec.objects, &m_hostLines));
+        m_objects->attach(&m_document);
+    }
 
     QStringList check()
     {
+        warnHostLines();
         checkEntry();
         checkIcon(QStringLiteral("the template"), m_spec.iconName);
         checkIcon(QStringLiteral("the template's open-in entry"), m_spec.openInIconName);
@@ -304,15 +328,15 @@ private:
     {
         const QString user = QStringLiteral("page '%1'").arg(page.id);
         checkIcon(user, page.icon);
-        for (const PropertyBindingSpec &binding : page.bindings) {
-            const PropertySpec *property = m_spec.findProperty(binding.bind);
-            if (!property)
-                warn(QStringLiteral("%1 binds '%2', which is not a property")
-                         .arg(user, binding.bind));
-            else if (property->type == QMetaType::QVariantMap)
-                warn(QStringLiteral("%1 binds '%2', a json property, which no page can edit")
-                         .arg(user, binding.bind));
-        }
+        ScriptPropertyPage propertyPage(page, m_spec, &m_hostLines);
+        propertyPage.setObject(&m_document, true);
+        warnHostLines();
+    }
+
+    void warnHostLines()
+    {
+        for (const QString &line : m_hostLines.takeLines())
+            warn(line);
     }
 
     void checkHeaderControl(int index, const HeaderControlSpec &control)
@@ -341,6 +365,9 @@ private:
 
     const ScriptPluginSpec &m_spec;
     QStringList m_warnings;
+    CollectingChannel m_hostLines;
+    InteractiveObject m_document;
+    std::unique_ptr<ScriptPropertyContainer> m_objects;
 };
 
 } // namespace

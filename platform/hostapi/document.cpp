@@ -57,7 +57,7 @@ void Document::setDocumentObject(InteractiveObject *object)
         return;
     m_object = object;
     if (object)
-        object->objectAttach();
+        object->joinTree();
     emit documentObjectChanged(object);
 }
 

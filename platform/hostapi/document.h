@@ -51,7 +51,7 @@ public:
     QWidget *documentHeader() const { return m_header; }
     void setDocumentHeader(QWidget *header);
     // The root of the document's object tree (properties, property pages, undo); not owned.
-    // Setting it attaches it (ShellObject::objectAttach()).
+    // Setting it attaches it (ShellObject::joinTree()).
     InteractiveObject *documentObject() const { return m_object; }
     void setDocumentObject(InteractiveObject *object);
     // The document object's undo stack; null without a document object.

@@ -12,6 +12,7 @@
 #include <common/pluginlogline.h>
 #include <plugin/pluginkey.h>
 #include <plugin/scriptplugin.h>
+#include <properties/scriptpropertycontainer.h>
 #include <scriptdatafeed/scriptdatafeed.h>
 
 #include <appearancemanager.h>
@@ -59,6 +60,7 @@ const char BackIcon[] = ":/tessel/images/back.png";
 const char StyleTemplateMenuName[] = "styletemplatemenu";
 const char SeparatorName[] = "-";
 const char DefaultConnectionsPage[] = "DocumentDefaultConnectionsPage";
+const char ObjectsName[] = "objects";
 // Context-menu entries of the document go to this place (section) of the host's menu.
 constexpr int ContextMenuPlace = 1;
 
@@ -404,9 +406,16 @@ void ScriptDocument::initCommands()
 {
 }
 
-// The property tree "objects" of the manifest's "objects": not built, objects stays null.
+// The property tree "objects" of the manifest's "objects", a child of the widget. Pages may
+// not delete any of its objects.
 void ScriptDocument::initObjects()
 {
+    m_objects = ScriptPropertyContainer::createObjects(QLatin1String(ObjectsName),
+                                                       m_spec.objects, m_log);
+    m_objects->setParent(m_widget);
+    m_objects->installEventFilter(this);
+    for (QObject *object : m_objects->findChildren<QObject *>())
+        object->installEventFilter(this);
 }
 
 // The header controls of the manifest's "header": not built, the document has no header.
@@ -449,6 +458,7 @@ void ScriptDocument::initPropertyPages(InteractiveObject *object)
         && HostApi::ServiceLocator::instance()->hasService<Trade::ITradingService>()) {
         object->addPropertyPage(DefaultConnectionsPage);
     }
+    m_objects->attach(object);
 }
 
 void ScriptDocument::setCreationContext(const ContextData &context)
@@ -494,6 +504,11 @@ QObjectList ScriptDocument::actions() const
 QObject *ScriptDocument::datafeed() const
 {
     return m_datafeed;
+}
+
+QObject *ScriptDocument::objects() const
+{
+    return m_objects;
 }
 
 bool ScriptDocument::isWindowActive() const
@@ -567,9 +582,12 @@ bool ScriptDocument::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() != QEvent::DeferredDelete)
         return false;
-    logLine(tr("failed to delete object"),
-            tr("'%1' belongs to the document").arg(watched == this ? QLatin1String(BridgeName)
-                                                                   : QLatin1String("context")));
+    QString name = watched->objectName();
+    if (watched == this)
+        name = QLatin1String(BridgeName);
+    else if (qobject_cast<ScriptContext *>(watched))
+        name = QStringLiteral("context");
+    logLine(tr("failed to delete object"), tr("'%1' belongs to the document").arg(name));
     return true;
 }
 

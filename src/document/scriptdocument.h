@@ -26,6 +26,7 @@ class QWebView;
 class ScriptContext;
 class ScriptDatafeed;
 class ScriptPlugin;
+class ScriptPropertyContainer;
 class ScriptWidget;
 class WebInspectorWindow;
 
@@ -101,7 +102,7 @@ public:
     QObjectList commands() const { return m_commands; }
     QObject *header() const { return m_header; }
     QObject *datafeed() const;
-    QObject *objects() const { return m_objects; }
+    QObject *objects() const;
     bool isWindowActive() const;
     void setWindowActive(bool) {}
     QString apiVersion() const;
@@ -116,8 +117,9 @@ public:
     QString windowTitle() const;
     void setWindowTitle(const QString &title);
 
-    // reimplemented from QObject: pages may call deleteLater() on the bridge and on the
-    // contexts, which the document owns; such deletions are refused with an output-log line.
+    // reimplemented from QObject: pages may call deleteLater() on the bridge, the contexts and
+    // the property objects, which the document owns; such deletions are refused with an
+    // output-log line naming the object.
     bool eventFilter(QObject *watched, QEvent *event) override;
 
     // reimplemented from HostApi::IPrintObjectsProvider
@@ -224,7 +226,7 @@ private:
     QObjectList m_commands;
     QStringList m_mainMenuActions;
     QStringList m_contextMenuActions;
-    QObject *m_objects = nullptr;
+    ScriptPropertyContainer *m_objects = nullptr;
     HostApi::SymbolDragAndDrop *m_dragAndDrop = nullptr;
     QMenu *m_fakeMenu = nullptr;
 };

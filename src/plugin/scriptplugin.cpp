@@ -7,6 +7,7 @@
 #include "document/scriptdocument.h"
 #include "document/scriptwidget.h"
 #include "document/webpage.h"
+#include "properties/scriptpropertypage.h"
 
 #include <appearancemanager.h>
 #include <application.h>
@@ -19,6 +20,7 @@
 #include <idoctemplateservice.h>
 #include <iformulaoutputservice.h>
 #include <ihotkeyservice.h>
+#include <ipropertypageregistry.h>
 #include <outputchannel.h>
 #include <settings.h>
 
@@ -101,6 +103,9 @@ void ScriptPlugin::init()
             m_pluginHotkeys[templateId].clear();
             registerActionHotKeys(spec, templateId);
         }
+        registerPropertyPages(spec);
+        if (hotKeys)
+            registerDocumentHotKeys(spec, templateId);
     }
 }
 
@@ -194,6 +199,26 @@ void ScriptPlugin::registerActionHotKeys(const ScriptPluginSpec &spec, const QBy
                                                               action.name, action.desc,
                                                               templateId, options));
     }
+}
+
+// One page per manifest page, in ascending order of page id, under "webplugin_<id>_<page>".
+void ScriptPlugin::registerPropertyPages(const ScriptPluginSpec &spec)
+{
+    if (spec.propertyPages.isEmpty())
+        return;
+    auto *registry = m_services.service<HostApi::IPropertyPageRegistry>();
+    if (!registry)
+        return;
+    for (const PropertyPageSpec &page : spec.propertyPages) {
+        registry->registerPage(pluginKey(spec.id, page.id, QStringLiteral("_")),
+                               new ScriptPropertyPage(page, spec, logChannel()));
+    }
+}
+
+// The inspector hot key with the developer feature, Back and Forward with supportForwardBack.
+void ScriptPlugin::registerDocumentHotKeys(const ScriptPluginSpec &spec,
+                                           const QByteArray &templateId)
+{
     if (FeatureManager::instance()->isEnabled(QString::fromLatin1(developerFeature))) {
         registerDocumentHotKey(templateId, inspectorHotKeyId, {QKeySequence(Qt::SHIFT + Qt::Key_F7)},
                                tr("Show Web Inspector"));

@@ -17,7 +17,8 @@ class OutputChannel;
 }
 
 // The object the host loads: finds the installed web plug-ins, keeps the newest version of
-// each, and registers each one as a document template with its features and hot keys.
+// each, and registers each one as a document template with its features, hot keys and
+// property pages.
 class ScriptPlugin : public HostApi::PluginBase
 {
     Q_OBJECT
@@ -59,6 +60,8 @@ private:
     QList<ScriptPluginSpec> chooseVersions(const QList<ScriptPluginSpec> &specs) const;
     void registerPlugin(const ScriptPluginSpec &spec);
     void registerActionHotKeys(const ScriptPluginSpec &spec, const QByteArray &templateId);
+    void registerPropertyPages(const ScriptPluginSpec &spec);
+    void registerDocumentHotKeys(const ScriptPluginSpec &spec, const QByteArray &templateId);
     void registerDocumentHotKey(const QByteArray &templateId, const QByteArray &id,
                                 const QList<QKeySequence> &sequences, const QString &text);
 

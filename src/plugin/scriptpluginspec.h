@@ -1,6 +1,6 @@
 #pragma once
 
-#include "propertyenum.h"
+#include <propertyenum.h>
 
 #include <QFont>
 #include <QIcon>

@@ -176,7 +176,7 @@ void tst_ScriptDocument::pageExpressions_data()
     // The page's first script already finds the bridge; objects of later parts read as null or empty.
     QTest::newRow("bridge-at-first-script") << "bridgeAtStart" << "1.0";
     QTest::newRow("empty-objects") << "[b.datafeed.username, b.commands, b.header, b.objects].map(JSON.stringify).join(';')"
-                                   << "\"\";[];null;null";
+                                   << "\"\";[];null;{\"objectName\":\"objects\",\"objects\":[]}";
     QTest::newRow("apiVersion") << "b.apiVersion" << "1.0";
     QTest::newRow("pluginVersion") << "b.pluginVersion" << "2.5";
     QTest::newRow("theme") << "b.theme" << "black";

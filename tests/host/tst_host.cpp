@@ -11,6 +11,7 @@
 #include "moduleloader.h"
 #include "outputdock.h"
 #include "pluginmenu.h"
+#include "propertydialog.h"
 #include "screenshotjob.h"
 #include "settingsdialog.h"
 #include "workspacestore.h"
@@ -26,6 +27,7 @@
 #include <iplugin.h>
 #include <outputchannel.h>
 #include <preferences.h>
+#include <propertypage.h>
 #include <servicelocator.h>
 #include <settings.h>
 
@@ -39,6 +41,7 @@
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QUndoStack>
 #include <QVBoxLayout>
@@ -65,6 +68,14 @@ QString pageText(DocumentWindow *window, const QString &elementId)
 {
     return evaluate(window, QStringLiteral("document.getElementById('%1').textContent").arg(elementId))
         .toString();
+}
+
+// A script expression for the Bridge Tour property group.id.
+QString propertyScript(const char *path)
+{
+    const QStringList parts = QString::fromLatin1(path).split(QLatin1Char('.'));
+    return QStringLiteral("_quorvex_bridge.objects.objects.find(g => g.objectName === '%1')"
+                          ".objects.find(p => p.objectName === '%2')").arg(parts.at(0), parts.at(1));
 }
 
 // The first entry of the menus below widget (sub-menus included) whose text starts so.
@@ -150,6 +161,9 @@ private slots:
     void workspaceRoundTrip();
     void examplesShowMarketData_data();
     void examplesShowMarketData();
+    void propertyDialog();
+    void propertiesRestored_data();
+    void propertiesRestored();
 
 private:
     DocumentWindow *openExample();
@@ -240,6 +254,7 @@ void tst_Host::options_data()
         {"screenshots-value-missing", "--screenshots", "--screenshots needs a value"},
         {"value-missing-at-end", "--data-dir", "--data-dir needs a value"},
         {"screenshot-without-open", "--screenshot f", "--screenshot needs --open"},
+        {"properties-without-screenshot", "--open x --properties", "--properties needs --screenshot"},
         {"positional", "bridge-tour", "unknown argument 'bridge-tour'"},
     };
     for (const auto &row : refused)
@@ -757,8 +772,14 @@ void tst_Host::workspaceRoundTrip()
     m_window->restoreWorkspace(withUnknown);
     QCOMPARE(log.texts("TesselHost"), QStringList{QStringLiteral("Not restored: no plug-in 'webplugin_removed' is installed")});
 
+    // Property values are checked by propertiesRestored: a sealed value differs on every save.
+    const auto withoutProperties = [](QList<WorkspaceDocument> documents) {
+        for (WorkspaceDocument &document : documents)
+            document.properties.clear();
+        return documents;
+    };
     const Workspace restored = m_window->workspace();
-    QCOMPARE(restored.documents, saved.documents);
+    QCOMPARE(withoutProperties(restored.documents), withoutProperties(saved.documents));
     QCOMPARE(restored.activeDocument, saved.activeDocument);
     DocumentWindow *active = m_window->activeDocumentWindow();
     QVERIFY(active);
@@ -802,6 +823,129 @@ void tst_Host::examplesShowMarketData()
     const QRegularExpression expected(pattern);
     QTRY_VERIFY_WITH_TIMEOUT(expected.match(evaluate(window, script).toString()).hasMatch(), 30000);
     QCOMPARE(window->document()->status(), int(Document::StatusReady));
+}
+
+
+void tst_Host::propertyDialog()
+{
+    DocumentWindow *window = openExample();
+    QVERIFY(window);
+    QVERIFY(window->propertiesAction()->isVisible());
+    QUndoStack *undo = window->document()->undoStack();
+    QVERIFY(undo);
+
+    // A page edit applied through the dialog changes that document's property, once.
+    auto dialog = std::make_unique<PropertyDialog>(window->document(), m_window.get());
+    QCOMPARE(dialog->pages().size(), 2);
+    QSpinBox *refresh = nullptr;
+    for (HostApi::PropertyPage *page : dialog->pages()) {
+        for (auto *box : page->findChildren<QSpinBox *>()) {
+            if (box->property("dataKey") == QLatin1String("objects.display.refreshSeconds"))
+                refresh = box;
+        }
+    }
+    QVERIFY(refresh);
+    QCOMPARE(refresh->value(), 5);
+    refresh->setValue(9);
+    dialog->apply();
+    QCOMPARE(evaluate(window, propertyScript("display.refreshSeconds") + QStringLiteral(".value")).toInt(), 9);
+    QCOMPARE(undo->count(), 1);
+    QCOMPARE(undo->undoText(), QStringLiteral("Refresh Interval"));
+    QTRY_VERIFY(pageText(window, QStringLiteral("events")).contains(QStringLiteral("changed display.refreshSeconds")));
+    dialog.reset();
+
+    // A script write is one entry too; undo restores both, and the page hears each change.
+    evaluate(window, propertyScript("display.greeting") + QStringLiteral(".value = 'Hi'"));
+    QCOMPARE(undo->undoText(), QStringLiteral("Greeting"));
+    QVERIFY(menuAction(m_window->menuBar(), QStringLiteral("&Undo Greeting")));
+    undo->undo();
+    undo->undo();
+    QCOMPARE(evaluate(window, propertyScript("display.greeting") + QStringLiteral(".value")).toString(),
+             QStringLiteral("Hello"));
+    QCOMPARE(evaluate(window, propertyScript("display.refreshSeconds") + QStringLiteral(".value")).toInt(), 5);
+
+    // Theme values follow the theme until the user sets one.
+    AppearanceManager *appearance = Application::instance()->appearanceManager();
+    const QString accent = propertyScript("display.accent") + QStringLiteral(".value");
+    QCOMPARE(evaluate(window, accent).toString(), QStringLiteral("rgb(255,179,0)"));
+    appearance->setCurrentTheme(AppearanceManager::WhiteTheme);
+    QCOMPARE(evaluate(window, accent).toString(), QStringLiteral("rgb(21,101,192)"));
+    evaluate(window, propertyScript("display.accent") + QStringLiteral(".colorCss = '#102030'"));
+    appearance->setCurrentTheme(AppearanceManager::BlackTheme);
+    QCOMPARE(evaluate(window, accent).toString(), QStringLiteral("rgb(16,32,48)"));
+}
+
+void tst_Host::propertiesRestored_data()
+{
+    QTest::addColumn<QString>("script");       // run on the page before the workspace is saved
+    QTest::addColumn<QVariantMap>("edit");     // merged into the saved display group by hand
+    QTest::addColumn<QString>("check");        // a script expression read after the restore
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("warnings");
+
+    QTest::newRow("int") << propertyScript("display.refreshSeconds") + QStringLiteral(".setValue(42)") << QVariantMap()
+                         << propertyScript("display.refreshSeconds") + QStringLiteral(".value") << "42" << 0;
+    QTest::newRow("font") << propertyScript("display.textFont") + QStringLiteral(".fontCss = 'bold 14pt \"DejaVu Sans\"'")
+                          << QVariantMap() << propertyScript("display.textFont") + QStringLiteral(".value")
+                          << "bold 14pt \"dejavu sans\"" << 0;
+    QTest::newRow("secured") << propertyScript("account.apiToken") + QStringLiteral(".setValue('tok-31337')") << QVariantMap()
+                             << propertyScript("account.apiToken") + QStringLiteral(".value") << "tok-31337" << 0;
+    QTest::newRow("json-by-page") << propertyScript("display.pageState") + QStringLiteral(".setValue({tab: 2})")
+                                  << QVariantMap() << "JSON.stringify(" + propertyScript("display.pageState") + ".value)"
+                                  << "{\"tab\":2}" << 0;
+    // Bad values are skipped and reported; the others come back.
+    QTest::newRow("wrong-type") << propertyScript("display.greeting") + QStringLiteral(".setValue('kept')")
+                                << QVariantMap{{QStringLiteral("refreshSeconds"), QStringLiteral("abc")}}
+                                << propertyScript("display.greeting") + QStringLiteral(".value + ' ' + ")
+                                       + propertyScript("display.refreshSeconds") + QStringLiteral(".value")
+                                << "kept 5" << 1;
+    QTest::newRow("huge") << propertyScript("display.opacity") + QStringLiteral(".setValue(0.5)")
+                          << QVariantMap{{QStringLiteral("greeting"), QString(2 << 20, QLatin1Char('x'))}}
+                          << propertyScript("display.opacity") + QStringLiteral(".value + ' ' + ")
+                                 + propertyScript("display.greeting") + QStringLiteral(".value")
+                          << "0.5 Hello" << 1;
+}
+
+void tst_Host::propertiesRestored()
+{
+    QFETCH(QString, script);
+    QFETCH(QVariantMap, edit);
+    QFETCH(QString, check);
+    QFETCH(QString, expected);
+    QFETCH(int, warnings);
+
+    DocumentWindow *window = openExample();
+    QVERIFY(window);
+    evaluate(window, script);
+    Workspace saved = m_window->workspace();
+    QVariantMap &properties = saved.documents.last().properties;
+    QVariantMap objects = properties.value(QStringLiteral("objects")).toMap();
+    QVariantMap display = objects.value(QStringLiteral("display")).toMap();
+    for (auto it = edit.cbegin(); it != edit.cend(); ++it)
+        display.insert(it.key(), it.value());
+    objects.insert(QStringLiteral("display"), display);
+    properties.insert(QStringLiteral("objects"), objects);
+    const WorkspaceStore store(WorkspaceStore::defaultFileName());
+    QVERIFY(store.save(saved));
+    QFile file(store.fileName());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(!file.readAll().contains("tok-31337"));
+
+    m_window = std::make_unique<MainWindow>();
+    m_window->setUp(m_channel);
+    m_window->show();
+    LogCapture log;
+    m_window->restoreWorkspace(store.load());
+    DocumentWindow *restored = m_window->activeDocumentWindow();
+    QVERIFY(restored);
+    QTRY_VERIFY(restored->isReady());
+    QCOMPARE(evaluate(restored, check).toString(), expected);
+    QStringList reports;
+    for (const HostApi::LogEntry &entry : log.entries()) {
+        if (entry.category != "TesselHost")
+            reports.append(entry.text);
+    }
+    QCOMPARE(reports.size(), warnings);
 }
 
 QTEST_MAIN(tst_Host)

@@ -79,6 +79,7 @@ private slots:
     void examplesPassLint();
     void screenshot_data();
     void screenshot();
+    void propertiesScreenshot();
     void logsPluginOutput();
     void failures_data();
     void failures();
@@ -147,6 +148,24 @@ void tst_HostRun::screenshot()
     const int top = bandTop(image);
     QVERIFY2(top >= 0, "the page's header band is not in the screenshot");
     QCOMPARE(image.pixel(image.width() / 2, top + bandHeight + 4), background);
+}
+
+void tst_HostRun::propertiesScreenshot()
+{
+    QTemporaryDir data;
+    QVERIFY(makeDataFolder(data.path()));
+    const QString shot = data.filePath(QStringLiteral("shot.png"));
+    const HostRun run = runHost({QStringLiteral("--data-dir"), data.path(), QStringLiteral("--open"),
+                                 QString::fromLatin1(exampleId), QStringLiteral("--screenshot"), shot,
+                                 QStringLiteral("--properties"), QStringLiteral("--log")});
+    QVERIFY2(run.errorLines.isEmpty(), qPrintable(run.errorLines.join(QLatin1Char('\n'))));
+    QCOMPARE(run.exitCode, 0);
+    // Every page was built without a problem.
+    QVERIFY2(!run.out.contains(QLatin1String("propertypage: ")), qPrintable(run.out));
+    const QImage image(shot);
+    QVERIFY(!image.isNull());
+    // The dialog, not the main window (1024 wide).
+    QVERIFY(image.width() < 1024);
 }
 
 void tst_HostRun::logsPluginOutput()

@@ -41,6 +41,15 @@ public:
     int answer() const override { return 42; }
 };
 
+class EmptyPage : public HostApi::PropertyPage
+{
+public:
+    EmptyPage() : HostApi::PropertyPage(QIcon()) {}
+
+protected:
+    void initPage() override {}
+};
+
 } // namespace
 
 class tst_HostApiServices : public QObject
@@ -225,9 +234,9 @@ void tst_HostApiServices::propertyPageRegistryOwnsPages()
     QPointer<HostApi::PropertyPage> refused;
     {
         HostApi::PropertyPageRegistry registry;
-        first = new HostApi::PropertyPage(QIcon());
+        first = new EmptyPage;
         QVERIFY(registry.registerPage("webplugin_a_page", first));
-        refused = new HostApi::PropertyPage(QIcon());
+        refused = new EmptyPage;
         LogCapture capture;
         QVERIFY(!registry.registerPage("webplugin_a_page", refused));
         QCOMPARE(capture.texts("Assert"), QStringList{QStringLiteral("!m_pages.contains(id)")});

@@ -647,9 +647,16 @@ void tst_ScriptPluginSpec::lint_data()
                "warning: the template uses icon 'nothere', which the icon table lacks",
                "warning: action 'act' uses icon 'ghost', which the icon table lacks",
                "warning: page 'page' uses icon 'only', which has no image",
-               "warning: page 'page' binds 'group.gone', which is not a property",
-               "warning: page 'page' binds 'group.blob', a json property, which no page can edit",
-               "warning: page 'page' binds 'group', which is not a property",
+               "warning: propertypage: failed to created control for property 'group.gone', "
+               "property not found",
+               "warning: propertypage: failed to created control for property 'group.blob', "
+               "property type isn't supported by property page",
+               "warning: propertypage: failed to created control for property 'group', "
+               "property not found",
+               "warning: propertypage: failed to create control for 'group.count', binding for "
+               "this property already exists on this page",
+               "warning: propertypage: ignoring control type for property 'group.label', "
+               "control type 'Dial' isn't supported for this property type",
                "warning: header control 1 has no id; the host skips it",
                "warning: header control 'dial' has the unknown type 'Dial'; the host skips it",
                "warning: header control 'combo' uses icon 'missing', which the icon table lacks",

@@ -118,6 +118,37 @@
         note('sent symbol ' + symbol);
     });
 
+    // Properties: every group of bridge.objects, each property with its value; `changed`
+    // arrives whoever changed it (the dialog, undo, a theme switch, this page).
+    const table = byId('properties');
+    bridge.objects.objects.forEach((group) => {
+        group.objects.forEach((property) => {
+            const name = group.objectName + '.' + property.objectName;
+            const row = table.insertRow();
+            row.insertCell().textContent = name;
+            const cell = row.insertCell();
+            const secret = name === 'account.apiToken';
+            const show = () => {
+                const value = property.value;
+                cell.textContent = secret ? (value ? '(set)' : '(empty)') : JSON.stringify(value);
+            };
+            show();
+            connect(property.changed, () => {
+                show();
+                note('changed ' + name);
+            });
+        });
+    });
+    const display = bridge.objects.objects.find((group) => group.objectName === 'display');
+    const property = (name) => display.objects.find((p) => p.objectName === name);
+    byId('greeting').value = property('greeting').value;
+    byId('setGreeting').addEventListener('click', () => {
+        property('greeting').value = byId('greeting').value;
+    });
+    byId('bumpRefresh').addEventListener('click', () => {
+        property('refreshSeconds').setValue(property('refreshSeconds').value + 1);
+    });
+
     bridge.outScriptWarn('Bridge Tour ' + bridge.pluginVersion + ' started, API ' + bridge.apiVersion);
     bridge.readyStatus = 'ready';
     bridge.readyStatusText = 'Ready';
