@@ -9,6 +9,8 @@
 #include <actionwidget.h>
 #include <appearancemanager.h>
 #include <application.h>
+#include <contextdata.h>
+#include <contextmenu.h>
 #include <doctemplate.h>
 #include <document.h>
 #include <hotkeyaction.h>
@@ -73,6 +75,7 @@ MainWindow::MainWindow(QWidget *parent)
     , m_pluginMenu(new PluginMenu(this))
     , m_undoGroup(new QUndoGroup(this))
     , m_statusLabel(new QLabel(this))
+    , m_contextLabel(new QLabel(this))
 {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(tr("Tessel Host"));
@@ -84,6 +87,10 @@ MainWindow::MainWindow(QWidget *parent)
     // Status texts come from pages: never rich text.
     m_statusLabel->setTextFormat(Qt::PlainText);
     statusBar()->addWidget(m_statusLabel, 1);
+    m_contextLabel->setTextFormat(Qt::PlainText);
+    statusBar()->addPermanentWidget(m_contextLabel);
+    HostApi::ContextMenu::instance()->setHostEntries(
+        [this](const ContextData &context) { return openInEntries(context); });
 
     createMenus();
     connect(m_area, &QMdiArea::subWindowActivated, this, &MainWindow::activate);
@@ -99,6 +106,8 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    HostApi::ContextMenu::instance()->setHostEntries({});
+    Application::instance()->setActiveDocument(nullptr);
     // Documents go before the window's menus and dock, which they may refer to.
     qDeleteAll(documentWindows());
 }
@@ -140,6 +149,17 @@ DocumentWindow *MainWindow::openDocument(const QByteArray &templateId, QString *
             showStatus(line);
     });
     connect(window, &DocumentWindow::propertiesRequested, this, [this, window] { showProperties(window); });
+    connect(window, &DocumentWindow::ready, this, [this, window] {
+        if (window == m_active)
+            updateContextLine();
+    });
+    if (auto *widget = qobject_cast<ActionWidget *>(document->documentWidget())) {
+        QPointer<DocumentWindow> guard(window);
+        widget->setContextChangeHandler([this, guard] {
+            if (guard && guard == m_active)
+                updateContextLine();
+        });
+    }
     connect(document, &AbstractDocument::mainMenuChanged, this, [this, window] {
         if (window == m_active)
             showDocumentMenu(window);
@@ -253,6 +273,68 @@ QString MainWindow::statusLine() const
     return m_statusLabel->text();
 }
 
+QString MainWindow::contextLine() const
+{
+    return m_contextLabel->text();
+}
+
+ContextMenuActionList MainWindow::openInEntries(const ContextData &context)
+{
+    // After the document's own entries.
+    constexpr int Place = 10;
+    ContextMenuActionList entries;
+    if (!context.hasSymbolContext() && !context.hasSymbolListContext())
+        return entries;
+    auto *templates = HostApi::ServiceLocator::instance()->service<HostApi::IDocTemplateService>();
+    if (!templates)
+        return entries;
+    for (HostApi::DocTemplate *docTemplate : templates->templates()) {
+        if (!docTemplate->plugin() || !docTemplate->supports(HostApi::DocTemplate::SupportSymbolLinking))
+            continue;
+        if (entries.isEmpty())
+            entries.append(ContextMenuAction::separator(Place));
+        auto *action = new QAction(docTemplate->icon(), tr("Open in %1").arg(docTemplate->name()), nullptr);
+        const QByteArray id = docTemplate->id();
+        ContextData target = context;
+        target.setDocument(nullptr);
+        connect(action, &QAction::triggered, this, [this, id, target] { openWithContext(id, target); });
+        entries.append(ContextMenuAction(action, true, Place));
+    }
+    return entries;
+}
+
+void MainWindow::openWithContext(const QByteArray &templateId, const ContextData &context)
+{
+    QString error;
+    DocumentWindow *window = openDocument(templateId, &error);
+    if (!window) {
+        statusBar()->showMessage(error, StatusMessageTimeout);
+        return;
+    }
+    ContextData creation = context;
+    creation.setDocument(window->document());
+    auto *templates = HostApi::ServiceLocator::instance()->service<HostApi::IDocTemplateService>();
+    if (HostApi::DocTemplate *docTemplate = templates ? templates->docTemplate(templateId) : nullptr)
+        docTemplate->plugin()->applyContext(window->document(), &creation);
+}
+
+void MainWindow::updateContextLine()
+{
+    auto *widget = m_active ? qobject_cast<ActionWidget *>(m_active->document()->documentWidget()) : nullptr;
+    QString line;
+    if (widget) {
+        ContextData context;
+        widget->fillContextData(&context);
+        if (context.hasSymbolContext()) {
+            line = tr("Symbol: %1").arg(QString::fromUtf8(context.symbol()));
+        } else if (context.hasSymbolListContext()) {
+            const SymbolListContext list = context.symbolList();
+            line = tr("List: %1 (%n symbols)", nullptr, list.symbols.size()).arg(list.title);
+        }
+    }
+    m_contextLabel->setText(line);
+}
+
 void MainWindow::createMenus()
 {
     QMenu *file = menuBar()->addMenu(tr("&File"));
@@ -351,7 +433,9 @@ void MainWindow::activate(QMdiSubWindow *subWindow)
     m_active = current;
     Document *document = current ? current->document() : nullptr;
     m_undoGroup->setActiveStack(document ? document->undoStack() : nullptr);
+    Application::instance()->setActiveDocument(document);
     showDocumentMenu(current);
+    updateContextLine();
     showStatus(current ? current->statusLine() : QString());
     updateEditActions();
 }

@@ -2,6 +2,8 @@
 
 #include "workspace.h"
 
+#include <contextmenuaction.h>
+
 #include <QByteArray>
 #include <QList>
 #include <QMainWindow>
@@ -17,6 +19,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class QUndoGroup;
+class ContextData;
 
 namespace HostApi {
 class OutputChannel;
@@ -56,6 +59,12 @@ public:
 
     // The active document's status line, as the status bar shows it.
     QString statusLine() const;
+    // The active document's symbol or symbol list, as the status bar shows it.
+    QString contextLine() const;
+
+    // The host's context-menu entries for context: "Open in" each plug-in with symbol
+    // linking, which opens it with the context as its creation context.
+    ContextMenuActionList openInEntries(const ContextData &context);
 
     QMdiArea *documentArea() const { return m_area; }
     OutputDock *outputDock() const { return m_outputDock; }
@@ -74,6 +83,8 @@ private:
     void updateEditActions();
     void showDocumentMenu(DocumentWindow *window);
     void showStatus(const QString &line);
+    void updateContextLine();
+    void openWithContext(const QByteArray &templateId, const ContextData &context);
     void showSettings();
     void print();
     void showAbout();
@@ -83,6 +94,7 @@ private:
     PluginMenu *m_pluginMenu;
     QUndoGroup *m_undoGroup;
     QLabel *m_statusLabel;
+    QLabel *m_contextLabel;
     QMenu *m_editMenu = nullptr;
     QMenu *m_windowMenu = nullptr;
     QPointer<QAction> m_documentMenuAction;

@@ -1,9 +1,12 @@
 #include "marketdata.h"
 
+#include "symbolsearch.h"
+
 #include <market/marketservice.h>
 #include <market/marketstore.h>
 #include <quotes/quoteseed.h>
 #include <quotes/quotesimulator.h>
+#include <servicelocator.h>
 #include <symbolrequest.h>
 
 #include <QPointer>
@@ -18,6 +21,8 @@ MarketData::MarketData(QObject *parent)
 
 MarketData::~MarketData()
 {
+    if (m_search)
+        HostApi::ServiceLocator::instance()->unregisterService<HostApi::ISymbolSearchService>();
     // The service goes first: its backend releases the symbols it holds on the simulator.
     delete m_service;
 }
@@ -42,6 +47,9 @@ bool MarketData::start(const QString &dataFolder)
             return FeedApi::Quotes::QuoteSeed::fromMarket(
                 *instrument, store->lastBars(symbol, now, LastTwoBars), now.toQDate());
         });
+    delete m_search;
+    m_search = new SymbolSearch(store, this);
+    HostApi::ServiceLocator::instance()->registerService<HostApi::ISymbolSearchService>(m_search);
     return true;
 }
 

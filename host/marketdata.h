@@ -8,9 +8,12 @@ namespace Market { class MarketService; }
 namespace Quotes { class QuoteSimulator; }
 } // namespace FeedApi
 
+class SymbolSearch;
+
 // The host's market data: the embedded market store with the backend that answers the data
 // library, and the live quote simulator seeded from the store's last bars. While it lives its
-// backend and simulator are the current ones.
+// backend and simulator are the current ones, and the host's symbol inputs complete from its
+// instruments (HostApi::ISymbolSearchService).
 class MarketData : public QObject
 {
     Q_OBJECT
@@ -30,4 +33,5 @@ public:
 private:
     FeedApi::Quotes::QuoteSimulator *m_simulator;
     FeedApi::Market::MarketService *m_service;
+    SymbolSearch *m_search = nullptr;
 };

@@ -63,3 +63,11 @@ void AbstractDocument::ignoreHibernationEvents(bool ignore)
 {
     m_ignoreHibernation = ignore;
 }
+
+void AbstractDocument::setCaptionBarForced(bool forced)
+{
+    if (forced == m_captionBarForced)
+        return;
+    m_captionBarForced = forced;
+    emit captionBarForcedChanged(forced);
+}

@@ -41,6 +41,10 @@ public:
     LinkingSignal *symbolLinking() const { return m_symbolLinking; }
     void setSymbolLinkingEnabled(bool enabled);
 
+    // Whether the window must keep its caption bar shown (the user edits in its header).
+    bool isCaptionBarForced() const { return m_captionBarForced; }
+    void setCaptionBarForced(bool forced);
+
     // Whether the host leaves the document alone when it hibernates inactive windows.
     bool isIgnoringHibernationEvents() const { return m_ignoreHibernation; }
     void ignoreHibernationEvents(bool ignore);
@@ -56,6 +60,7 @@ signals:
     void mainMenuChanged(QMenu *menu);
     // The window became active (true) or inactive (false).
     void activeChanged(bool active);
+    void captionBarForcedChanged(bool forced);
 
 private:
     QString m_title;
@@ -65,4 +70,5 @@ private:
     bool m_active = false;
     QPointer<LinkingSignal> m_symbolLinking;
     bool m_ignoreHibernation = false;
+    bool m_captionBarForced = false;
 };

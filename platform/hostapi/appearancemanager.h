@@ -24,6 +24,8 @@ public:
 
     static QStringList themes();
     QString currentTheme() const { return m_theme; }
+    // The theme the windows show now: the current theme (the host switches at once).
+    QString currentlyActiveTheme() const { return m_theme; }
     // Switches to a known theme; an unknown name changes nothing and returns false.
     bool setCurrentTheme(const QString &theme);
 

@@ -50,3 +50,12 @@ void Application::openUrl(const QUrl &url)
     m_lastOpenedUrl = url;
     emit urlOpenRequested(url);
 }
+
+void Application::setActiveDocument(AbstractDocument *document)
+{
+    AbstractDocument *previous = m_activeDocument;
+    if (document == previous)
+        return;
+    m_activeDocument = document;
+    emit documentActivated(document, previous);
+}

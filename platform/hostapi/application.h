@@ -1,8 +1,10 @@
 #pragma once
 
+#include "abstractdocument.h"
 #include "hostapi_global.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 
@@ -51,8 +53,14 @@ public:
     void openUrl(const QUrl &url);
     QUrl lastOpenedUrl() const { return m_lastOpenedUrl; }
 
+    // The document whose window is active; null for none. The host's main window sets it.
+    AbstractDocument *activeDocument() const { return m_activeDocument; }
+    void setActiveDocument(AbstractDocument *document);
+
 signals:
     void urlOpenRequested(const QUrl &url);
+    // The active document changed from deactivated to activated (either may be null).
+    void documentActivated(AbstractDocument *activated, AbstractDocument *deactivated);
 
 private:
     Application();
@@ -64,4 +72,5 @@ private:
     QString m_password;
     QString m_version = QLatin1String(DefaultVersion);
     QUrl m_lastOpenedUrl;
+    QPointer<AbstractDocument> m_activeDocument;
 };

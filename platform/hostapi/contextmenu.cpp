@@ -23,6 +23,8 @@ QMenu *ContextMenu::show(ContextObject *object, QContextMenuEvent::Reason reason
     ContextData context;
     object->fillContextData(&context);
     ContextMenuActionList entries = object->contextMenuActions(&context);
+    if (m_hostEntries)
+        entries += m_hostEntries(context);
     std::stable_sort(entries.begin(), entries.end(),
                      [](const ContextMenuAction &a, const ContextMenuAction &b) {
                          return a.place() < b.place();

@@ -34,6 +34,13 @@ public:
     // equals the current value. Returns whether the value changed.
     static bool changeWithUndo(PropertyObject *object, const QVariant &value,
                                const QString &text);
+    // The same for the property at the '.'-separated path property below object (a compound
+    // object, CompoundObject::findObject()); oldValue invalid: the property's current value.
+    // newValue is converted to the type of the property's value; a path that names no
+    // property, or a value that does not convert, is reported (assertion) and changes nothing.
+    static bool changeWithUndo(const QString &text, ShellObject *object,
+                               const QByteArray &property, const QVariant &newValue,
+                               const QVariant &oldValue);
 
 private:
     struct Change {

@@ -2,7 +2,9 @@
 
 #include "documentstatusconverter.h"
 #include "externalurl.h"
+#include "scriptcommand.h"
 #include "scriptcontext.h"
+#include "scriptheader.h"
 #include "scriptwidget.h"
 #include "webinspectorwindow.h"
 #include "webpage.h"
@@ -157,6 +159,7 @@ void ScriptDocument::initAll()
     m_widget->setScriptDoc(this);
 
     m_doc->setDocumentWidget(m_widget);
+    m_doc->setDocumentHeader(m_header->widget());
     m_doc->setDocumentObject(m_widget);
 
     if (m_spec.supportFavorites) {
@@ -372,14 +375,18 @@ void ScriptDocument::buildMainMenu(QMenu *menu, const QStringList &names)
     }
 }
 
-const ScriptDocument::ActionEntry *ScriptDocument::menuEntry(const QString &name)
+const ScriptDocument::ActionEntry *ScriptDocument::findAction(const QString &name) const
 {
     const auto it = m_actions.constFind(name);
-    if (it == m_actions.constEnd()) {
+    return it == m_actions.constEnd() ? nullptr : &it.value();
+}
+
+const ScriptDocument::ActionEntry *ScriptDocument::menuEntry(const QString &name)
+{
+    const ActionEntry *entry = findAction(name);
+    if (!entry)
         logLine(tr("error building menu"), tr("action %1 is not defined").arg(name));
-        return nullptr;
-    }
-    return &it.value();
+    return entry;
 }
 
 ContextMenuActionList ScriptDocument::buildContextMenu()
@@ -401,9 +408,14 @@ ContextMenuActionList ScriptDocument::buildContextMenu()
     return list;
 }
 
-// Commands of the manifest's "commands": none are built, the list stays empty.
 void ScriptDocument::initCommands()
 {
+    HOSTAPI_ASSERT(m_commands.isEmpty(), );
+    for (const CommandSpec &spec : qAsConst(m_spec.commands)) {
+        auto *command = new ScriptCommand(spec.id, spec.undoText, spec.bind, this);
+        command->installEventFilter(this);
+        m_commands.append(command);
+    }
 }
 
 // The property tree "objects" of the manifest's "objects", a child of the widget. Pages may
@@ -418,9 +430,13 @@ void ScriptDocument::initObjects()
         object->installEventFilter(this);
 }
 
-// The header controls of the manifest's "header": not built, the document has no header.
+// Pages may not delete the header or its controls.
 void ScriptDocument::initHeader()
 {
+    m_header = new ScriptHeader(m_widget, this);
+    m_header->installEventFilter(this);
+    for (QObject *control : m_header->controls())
+        control->installEventFilter(this);
 }
 
 void ScriptDocument::initFakeContextMenu()
@@ -499,6 +515,11 @@ QObjectList ScriptDocument::actions() const
             list.append(entry.qaction);
     }
     return list;
+}
+
+QObject *ScriptDocument::header() const
+{
+    return m_header;
 }
 
 QObject *ScriptDocument::datafeed() const
@@ -587,6 +608,8 @@ bool ScriptDocument::eventFilter(QObject *watched, QEvent *event)
         name = QLatin1String(BridgeName);
     else if (qobject_cast<ScriptContext *>(watched))
         name = QStringLiteral("context");
+    else if (watched == m_header)
+        name = QStringLiteral("header");
     logLine(tr("failed to delete object"), tr("'%1' belongs to the document").arg(name));
     return true;
 }
@@ -608,6 +631,11 @@ HostApi::PrintOptions ScriptDocument::printOptions() const
 ScriptWidget *ScriptDocument::widget() const
 {
     return m_widget;
+}
+
+ScriptHeader *ScriptDocument::scriptHeader() const
+{
+    return m_header;
 }
 
 QWebView *ScriptDocument::view() const

@@ -25,6 +25,7 @@ class QStyle;
 class QWebView;
 class ScriptContext;
 class ScriptDatafeed;
+class ScriptHeader;
 class ScriptPlugin;
 class ScriptPropertyContainer;
 class ScriptWidget;
@@ -63,6 +64,13 @@ class ScriptDocument : public QObject, public HostApi::IPrintObjectsProvider
     Q_PROPERTY(QString windowTitle READ windowTitle WRITE setWindowTitle)
 
 public:
+    // An action a script or a menu names: a hot-key action, a plain action, or both.
+    struct ActionEntry
+    {
+        QPointer<HostApi::HotKeyAction> hotkey;
+        QPointer<QAction> qaction;
+    };
+
     // The script interface's version, "1.0".
     static constexpr int ApiMajor = 1;
     static constexpr int ApiMinor = 0;
@@ -84,6 +92,8 @@ public:
     // Fills the context the page takes with takeCreationContext().
     void setCreationContext(const ContextData &context);
 
+    // The action registered under name, or null.
+    const ActionEntry *findAction(const QString &name) const;
     // Fills menu with the named actions ("-" is a separator); unknown names are logged.
     void buildMainMenu(QMenu *menu, const QStringList &names);
     // The context-menu entries of contextMenuActions; unknown names are logged.
@@ -100,7 +110,7 @@ public:
     void setContextMenuActions(const QStringList &names) { m_contextMenuActions = names; }
     QObjectList actions() const;
     QObjectList commands() const { return m_commands; }
-    QObject *header() const { return m_header; }
+    QObject *header() const;
     QObject *datafeed() const;
     QObject *objects() const;
     bool isWindowActive() const;
@@ -117,9 +127,9 @@ public:
     QString windowTitle() const;
     void setWindowTitle(const QString &title);
 
-    // reimplemented from QObject: pages may call deleteLater() on the bridge, the contexts and
-    // the property objects, which the document owns; such deletions are refused with an
-    // output-log line naming the object.
+    // reimplemented from QObject: pages may call deleteLater() on the bridge, the contexts,
+    // the property objects, the commands and the header with its controls, which the document
+    // owns; such deletions are refused with an output-log line naming the object.
     bool eventFilter(QObject *watched, QEvent *event) override;
 
     // reimplemented from HostApi::IPrintObjectsProvider
@@ -134,6 +144,8 @@ public:
     QWebView *view() const;
     WebInspectorWindow *inspector() const { return m_inspector.get(); }
     ScriptDatafeed *scriptDatafeed() const { return m_datafeed; }
+    // The header controls; null once the widget, their parent, is destroyed.
+    ScriptHeader *scriptHeader() const;
     // The document template's key, "webplugin_<id>".
     QByteArray templateKey() const;
     // The widget calls it while it is destroyed: deletes the web view and the inspector, and
@@ -179,13 +191,6 @@ private slots:
     void onDropSymbol(const QByteArray &symbol);
 
 private:
-    // An action a script or a menu names: a hot-key action, a plain action, or both.
-    struct ActionEntry
-    {
-        QPointer<HostApi::HotKeyAction> hotkey;
-        QPointer<QAction> qaction;
-    };
-
     void initAll();
     void initWidget();
     void initView();
@@ -208,7 +213,7 @@ private:
 
     ScriptPluginSpec m_spec;
     ScriptPlugin *m_plugin;
-    QObject *m_header = nullptr;
+    QPointer<ScriptHeader> m_header;
     QPointer<ScriptWidget> m_widget;
     HostApi::IOutputChannel *m_log;
     const QString m_outputSource;

@@ -1,6 +1,10 @@
 #include "scriptwidget.h"
 
 #include "scriptdocument.h"
+#include "scriptheader.h"
+#include "scriptsymboledit.h"
+
+#include <common/notifier/commonabstractnotifier.h>
 
 #include <contextdata.h>
 #include <contextmenu.h>
@@ -43,6 +47,13 @@ void ScriptWidget::setScriptDoc(ScriptDocument *doc)
         updateStyleTemplateAction();
         HOSTAPI_ASSERT(connect(m_styleTemplatesGui, SIGNAL(menuUpdated()),
                                this, SLOT(updateStyleTemplateAction())), );
+    }
+
+    ScriptHeader *header = doc->scriptHeader();
+    if (ScriptSymbolEdit *symbolEdit = header ? header->symbolEdit() : nullptr) {
+        Common::AbstractNotifier::subscribe(symbolEdit, "valueChanged", this,
+                                            "onSymbolControlValueChanged");
+        m_symbolControl = symbolEdit;
     }
 }
 
@@ -107,7 +118,7 @@ void ScriptWidget::refresh()
 void ScriptWidget::onSymbolControlValueChanged()
 {
     HOSTAPI_ASSERT(m_symbolControl && "Must not be called if m_symbolControl was not set", return);
-    setTradingConnectorSymbol(m_symbolControl->property("value").toString().toUtf8());
+    setTradingConnectorSymbol(m_symbolControl->value().toUtf8());
 }
 
 // A right click shows the host's context menu only when the page listed entries for it; the

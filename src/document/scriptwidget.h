@@ -5,6 +5,7 @@
 #include <QPointer>
 
 class ScriptDocument;
+class ScriptSymbolEdit;
 
 // The document widget of a script document: the web view fills it; it takes part in the
 // host's context exchange, property pages, focus, style templates and refresh for the
@@ -51,5 +52,5 @@ protected:
 private:
     QPointer<ScriptDocument> m_scriptDoc;
     // The header's symbol edit, whose value the trading connector follows; null without one.
-    QPointer<QObject> m_symbolControl;
+    QPointer<ScriptSymbolEdit> m_symbolControl;
 };

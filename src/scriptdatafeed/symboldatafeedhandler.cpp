@@ -1,6 +1,7 @@
 #include "symboldatafeedhandler.h"
 
 #include "scriptformatter.h"
+#include "symboltypenames.h"
 
 #include <logservice.h>
 #include <requester.h>
@@ -34,16 +35,6 @@ struct Name
 
 const Name Symbologies[] = {
     {0, "vmt"}, {1, "cusip"}, {2, "sedol"}, {3, "isin"}, {4, "vmt-extended"}};
-
-const Name SymbolTypes[] = {
-    {1, "Bond"}, {2, "Forex"}, {3, "Futures"}, {4, "FuturesContinuous"},
-    {5, "FuturesContinuousFS"}, {6, "FuturesForward"}, {7, "FuturesOption"},
-    {8, "FuturesOptionWildCard"}, {9, "FuturesSpot"}, {10, "FuturesSpread"},
-    {11, "FuturesWildCard"}, {13, "Index"}, {14, "Stock"}, {15, "StockOption"},
-    {16, "StockWildCard"}, {17, "UserDefinedSpread"}, {18, "MutualFund"},
-    {19, "MoneyMktFund"}, {20, "Warehouse"}, {21, "LMEReport"}, {22, "PreciousMetalFix"},
-    {23, "Alias"}, {24, "Simulated"}, {27, "HistoricalContractFixedDate"},
-    {28, "HistoricalContractDaysBack"}};
 
 const Name TermTypes[] = {{1, "Daily"}, {2, "Week"}, {3, "Month"}, {4, "Year"}};
 
@@ -150,10 +141,10 @@ QVariantMap SymbolDatafeedHandler::symbolInformation(const SymbolRecord &record)
 
     data.insert(QStringLiteral("mintick"), record.isValid(SymbolRecord::MinTick)
                     ? record.value(SymbolRecord::MinTick).toDouble() : DefaultMinTick);
-    data.insert(QStringLiteral("symbolType"), nameOf(SymbolTypes, type));
+    data.insert(QStringLiteral("symbolType"), SymbolTypeNames::name(type));
     if (record.isValid(SymbolRecord::SubType))
         data.insert(QStringLiteral("subType"),
-                    nameOf(SymbolTypes, record.value(SymbolRecord::SubType).toInt32()));
+                    SymbolTypeNames::name(record.value(SymbolRecord::SubType).toInt32()));
     if (type == UserDefinedSpreadType) {
         const bool allowed = record.isValid(SymbolRecord::SpreadChainAllowed)
             && record.value(SymbolRecord::SpreadChainAllowed).toBool();

@@ -173,10 +173,11 @@ void tst_ScriptDocument::pageExpressions_data()
     QTest::addColumn<QString>("expression");   // run with "b" as _quorvex_bridge
     QTest::addColumn<QString>("expected");
 
-    // The page's first script already finds the bridge; objects of later parts read as null or empty.
+    // The page's first script already finds the bridge; a manifest without commands, header
+    // controls or objects gives empty ones.
     QTest::newRow("bridge-at-first-script") << "bridgeAtStart" << "1.0";
     QTest::newRow("empty-objects") << "[b.datafeed.username, b.commands, b.header, b.objects].map(JSON.stringify).join(';')"
-                                   << "\"\";[];null;{\"objectName\":\"objects\",\"objects\":[]}";
+                                   << "\"\";[];{\"objectName\":\"\",\"controls\":[]};{\"objectName\":\"objects\",\"objects\":[]}";
     QTest::newRow("apiVersion") << "b.apiVersion" << "1.0";
     QTest::newRow("pluginVersion") << "b.pluginVersion" << "2.5";
     QTest::newRow("theme") << "b.theme" << "black";

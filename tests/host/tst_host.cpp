@@ -19,6 +19,7 @@
 #include <appearancemanager.h>
 #include <actionwidget.h>
 #include <application.h>
+#include <contextdata.h>
 #include <doctemplate.h>
 #include <document.h>
 #include <featuremanager.h>
@@ -161,6 +162,7 @@ private slots:
     void workspaceRoundTrip();
     void examplesShowMarketData_data();
     void examplesShowMarketData();
+    void contextEntries();
     void propertyDialog();
     void propertiesRestored_data();
     void propertiesRestored();
@@ -825,6 +827,43 @@ void tst_Host::examplesShowMarketData()
     QCOMPARE(window->document()->status(), int(Document::StatusReady));
 }
 
+
+void tst_Host::contextEntries()
+{
+    QString error;
+    DocumentWindow *chart = m_window->openDocument("webplugin_daily-chart", &error);
+    QVERIFY2(chart, qPrintable(error));
+    QTRY_VERIFY(chart->isReady());
+    // The status bar shows the active window's symbol.
+    QTRY_COMPARE(m_window->contextLine(), QStringLiteral("Symbol: ACME.QB"));
+
+    // "Open in" each plug-in with symbol linking; it opens that plug-in on the symbol.
+    ContextData context;
+    QVERIFY(m_window->openInEntries(context).isEmpty());
+    context.setSymbolContext("NRTH.N");
+    const ContextMenuActionList entries = m_window->openInEntries(context);
+    QStringList texts;
+    QAction *openChart = nullptr;
+    for (const ContextMenuAction &entry : entries) {
+        if (QAction *action = entry.action()) {
+            texts.append(action->text());
+            if (action->text() == QLatin1String("Open in Daily Chart"))
+                openChart = action;
+        }
+    }
+    QVERIFY2(texts.contains(QStringLiteral("Open in Chain Viewer")), qPrintable(texts.join(QLatin1Char(','))));
+    QVERIFY(!texts.contains(QStringLiteral("Open in Future")));
+    QVERIFY(openChart);
+    openChart->trigger();
+    DocumentWindow *opened = m_window->activeDocumentWindow();
+    QVERIFY(opened && opened != chart);
+    QTRY_VERIFY(opened->isReady());
+    QTRY_COMPARE(evaluate(opened, QStringLiteral("document.getElementById('symbol').value")).toString(),
+                 QStringLiteral("NRTH.N"));
+    QTRY_COMPARE(m_window->contextLine(), QStringLiteral("Symbol: NRTH.N"));
+    for (const ContextMenuAction &entry : entries)
+        delete entry.action();
+}
 
 void tst_Host::propertyDialog()
 {

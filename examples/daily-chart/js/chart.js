@@ -238,6 +238,9 @@
         state.formatterId = '';
         state.quoteValues = {};
         byId('symbol').value = symbol;
+        const symbolEdit = headerControl('symbol');
+        if (symbolEdit)
+            symbolEdit.value = symbol;
         ['description', 'last', 'change'].forEach((id) => { byId(id).textContent = ''; });
         bridge.documentDesc = symbol;
         startHistory();
@@ -249,6 +252,8 @@
             fail('quote', 'the request was refused (see Plugin Output)');
         if (link)
             bridge.setSymbolLinking(symbol);
+        // The host shows the window's symbol and offers it in its context menu.
+        bridge.notifyContextChanged();
     }
 
     function onSubmit(event) {
@@ -268,6 +273,40 @@
         const byCount = byId('mode').value === 'count';
         byId('count').hidden = !byCount;
         byId('start').hidden = byCount;
+    }
+
+    // The header's controls (plugin.spec "header"), by id; null when the host shows none.
+    function headerControl(id) {
+        const controls = bridge.header ? bridge.header.controls : [];
+        return controls.find((control) => control.objectName === id) || null;
+    }
+
+    // Trading days of each period of the header's combo box.
+    const periodBars = { '1 month': 21, '3 months': 63, '6 months': 126, '1 year': 252,
+                         '5 years': 1260, '10 years': 2520 };
+
+    function connectHeader() {
+        const symbolEdit = headerControl('symbol');
+        if (symbolEdit) {
+            Feed.connect(symbolEdit.valueChanged, () => {
+                const symbol = bridge.translateSymbol(symbolEdit.value.trim().toUpperCase());
+                if (symbol && symbol !== state.symbol)
+                    load(symbol, true);
+            });
+        }
+        const period = headerControl('period');
+        if (period) {
+            period.value = '6 months';
+            Feed.connect(period.activated, () => {
+                const bars = periodBars[period.value];
+                if (!bars)
+                    return;
+                byId('mode').value = 'count';
+                byId('count').value = bars;
+                showMode();
+                startHistory();
+            });
+        }
     }
 
     function initialSymbol() {
@@ -320,5 +359,6 @@
         }
     });
     showMode();
+    connectHeader();
     load(initialSymbol(), false);
 }());
