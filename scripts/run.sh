@@ -18,9 +18,11 @@ link_group=1
 
 "$top/scripts/install-deps.sh"
 cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# tessel-host brings the examples' copy (target tessel-examples) with it.
 cmake --build "$build" -j2 --target tessel-host
 
-# The host finds the examples where they are, through the plug-in folder's list file.
+# The host finds the examples in the build folder, where the build copied them with jQuery,
+# through the plug-in folder's list file.
 xml_escape() {
     printf '%s' "$1" | sed -e 's/&/\&amp;/g' -e 's/</\&lt;/g' -e 's/>/\&gt;/g' -e 's/"/\&quot;/g'
 }
@@ -28,7 +30,7 @@ mkdir -p "$data/WebPlugins"
 list="$data/WebPlugins/webplugins.xml"
 {
     echo "<webplugins>"
-    for spec in "$top"/examples/*/plugin.spec; do
+    for spec in "$build"/examples/*/plugin.spec; do
         [ -f "$spec" ] || continue
         echo "  <webplugin path=\"$(xml_escape "$(dirname "$spec")")\"/>"
     done

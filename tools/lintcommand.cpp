@@ -17,10 +17,12 @@
 #include <ioutputchannel.h>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QTextStream>
+#include <QUrl>
 
 #include <algorithm>
 #include <iterator>
@@ -245,8 +247,9 @@ void describe(QTextStream &out, const ScriptPluginSpec &spec)
         << "symbol types: " << symbolTypes.join(QLatin1String(", ")) << '\n';
 }
 
-// Why a secured file gives no bundle at all; a null string when it opens as one.
-QString securedFileProblem(const QString &file)
+// Why a secured file gives no bundle at all; a null string when it opens as one. The entry
+// names of an opened one go to *names when given.
+QString openSecuredFile(const QString &file, QStringList *names = nullptr)
 {
     const RegularFile content = RegularFile::read(file, BundleLimits::MaxSecuredFileSize);
     if (!content.isValid())
@@ -259,17 +262,87 @@ QString securedFileProblem(const QString &file)
     const BundleArchive archive(decoded.bytes);
     if (!archive.isOpen())
         return QStringLiteral("the decoded archive is refused: ") + archive.errorString();
+    for (int i = 0; names && i < archive.count(); ++i)
+        names->append(archive.name(i));
     return QString();
+}
+
+bool isPageName(const QString &name)
+{
+    return name.endsWith(QLatin1String(".html"), Qt::CaseInsensitive)
+        || name.endsWith(QLatin1String(".htm"), Qt::CaseInsensitive);
+}
+
+// The bundle-relative names of the bundle's HTML pages, sorted.
+QStringList pageNames(const QString &bundlePath, bool isFolder)
+{
+    QStringList names;
+    if (isFolder) {
+        const QDir root(bundlePath);
+        QDirIterator it(bundlePath, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            names.append(root.relativeFilePath(it.next()));
+    } else {
+        openSecuredFile(bundlePath, &names);
+    }
+    QStringList pages;
+    std::copy_if(names.cbegin(), names.cend(), std::back_inserter(pages), isPageName);
+    pages.sort();
+    return pages;
+}
+
+// The src attributes of a page's script elements in document order, leaving out those in
+// comments.
+QStringList scriptSources(QString html)
+{
+    static const QRegularExpression comment(QStringLiteral("<!--.*?-->"),
+                                            QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression scriptTag(QStringLiteral("<script\\b([^>]*)>"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression source(
+        QStringLiteral("(?:^|\\s)src\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)'|([^\\s\"'>]+))"),
+        QRegularExpression::CaseInsensitiveOption);
+    html.remove(comment);
+    QStringList sources;
+    QRegularExpressionMatchIterator tags = scriptTag.globalMatch(html);
+    while (tags.hasNext()) {
+        const QRegularExpressionMatch attributes = source.match(tags.next().captured(1));
+        if (!attributes.hasMatch())
+            continue;
+        for (int group = 1; group <= 3; ++group) {
+            if (attributes.capturedStart(group) >= 0) {
+                sources.append(attributes.captured(group).trimmed());
+                break;
+            }
+        }
+    }
+    return sources;
+}
+
+// The page-side library as pages load it from the module's resources.
+const char libraryUrl[] = "qrc:///tessel/tessel.js";
+
+bool isLibrary(const QString &source)
+{
+    const QUrl url(source);
+    return url.scheme() == QLatin1String("qrc") && url.path() == QLatin1String("/tessel/tessel.js");
+}
+
+bool isJQuery(const QString &source)
+{
+    return QUrl(source).fileName().startsWith(QLatin1String("jquery"), Qt::CaseInsensitive);
 }
 
 // What the host would only meet later: files and icons named but not there, property pages
 // and header controls it cannot build, an API it does not offer. Pages are built as a
 // document's property dialog builds them, over a throw-away document object holding the
-// plug-in's property tree; their output lines become warnings.
+// plug-in's property tree; their output lines become warnings. Pages that load the page-side
+// library need jQuery loaded before it.
 class ManifestChecker
 {
 public:
-    explicit ManifestChecker(const ScriptPluginSpec &spec) : m_spec(spec)
+    ManifestChecker(const ScriptPluginSpec &spec, const QStringList &pages)
+        : m_spec(spec), m_pages(pages)
     {
         m_document.joinTree();
         m_objects.reset(ScriptPropertyContainer::createObjects(QStringLiteral("objects"),
@@ -290,6 +363,8 @@ public:
             checkPage(page);
         for (int i = 0; i < m_spec.header.size(); ++i)
             checkHeaderControl(i, m_spec.header.at(i));
+        for (const QString &page : m_pages)
+            checkPageScripts(page);
         if (m_spec.apiVersion > supportedApiVersion) {
             warn(QStringLiteral("API version %1 is above the supported %2: the host refuses "
                                 "to open documents of this plug-in")
@@ -363,7 +438,20 @@ private:
         }
     }
 
+    void checkPageScripts(const QString &page)
+    {
+        const QStringList sources =
+            scriptSources(QString::fromUtf8(m_spec.bundle->read(m_spec.bundle->filePath(page))));
+        const auto library = std::find_if(sources.cbegin(), sources.cend(), isLibrary);
+        if (library != sources.cend() && std::none_of(sources.cbegin(), library, isJQuery)) {
+            warn(QStringLiteral("page '%1' loads %2 without a jQuery script before it; the "
+                                "library's requests need jQuery")
+                     .arg(page, QLatin1String(libraryUrl)));
+        }
+    }
+
     const ScriptPluginSpec &m_spec;
+    const QStringList m_pages;
     QStringList m_warnings;
     CollectingChannel m_hostLines;
     InteractiveObject m_document;
@@ -424,7 +512,7 @@ int lintCommand(const QStringList &arguments)
             .read(QLatin1String(manifestName), &problem);
     if (spec.id.isEmpty()) {
         if (!info.isDir() && !bundle->exists(bundle->filePath(QLatin1String(manifestName)))) {
-            const QString securedProblem = securedFileProblem(absolute);
+            const QString securedProblem = openSecuredFile(absolute);
             if (!securedProblem.isNull())
                 problem = securedProblem;
         }
@@ -432,7 +520,7 @@ int lintCommand(const QStringList &arguments)
     }
 
     describe(out, spec);
-    const QStringList warnings = ManifestChecker(spec).check();
+    const QStringList warnings = ManifestChecker(spec, pageNames(absolute, info.isDir())).check();
     for (const QString &warning : warnings)
         out << warning << '\n';
     out.flush();

@@ -1,5 +1,6 @@
 #include "securedfile.h"
 
+#include "bundlelimits.h"
 #include "epkwarezip.h"
 
 #include <QCryptographicHash>
@@ -55,6 +56,9 @@ QString resultText(int result)
         return QStringLiteral("missing or corrupt hash");
     case HashMismatch:
         return QStringLiteral("content does not match its hash (wrong key or damaged file)");
+    case PayloadTooLarge:
+        return QStringLiteral("content decodes to more than %1")
+            .arg(BundleLimits::limitText(BundleLimits::MaxPayloadSize));
     }
     return QStringLiteral("unknown result %1").arg(result);
 }
@@ -63,9 +67,11 @@ QString resultText(int result)
 
 namespace {
 
-// Decompresses an imploded buffer; any failure gives an empty array.
-QByteArray explodeAll(const QByteArray &input)
+// Decompresses an imploded buffer (at most BundleLimits::MaxPayloadSize); any failure gives an
+// empty array, and an output over the limit also sets tooLarge.
+QByteArray explodeAll(const QByteArray &input, bool *tooLarge)
 {
+    *tooLarge = false;
     if (input.isEmpty())
         return QByteArray();
     QByteArray output;
@@ -85,6 +91,7 @@ QByteArray explodeAll(const QByteArray &input)
             });
         if (result != IPkwareZip::Ok)
             output.clear();
+        *tooLarge = result == IPkwareZip::OutputTooLarge;
     } catch (const std::exception &) {
         output.clear();
     }
@@ -121,7 +128,12 @@ SecuredFile::Decoded decodeSecured(const QByteArray &data, const QByteArray &key
     QByteArray payload;
     stream >> payload;
 
-    const QByteArray zip = explodeAll(scramble(payload, key.isEmpty() ? builtinKey() : key));
+    bool tooLarge = false;
+    const QByteArray zip = explodeAll(scramble(payload, key.isEmpty() ? builtinKey() : key), &tooLarge);
+    if (tooLarge) {
+        decoded.result = PayloadTooLarge;
+        return decoded;
+    }
     if (QCryptographicHash::hash(zip, QCryptographicHash::Sha1) != hash) {
         decoded.result = HashMismatch;
         return decoded;

@@ -19,7 +19,8 @@ enum Result {
     WrongSignature = 1,
     WrongVersion = 2,
     MissingHash = 3,
-    HashMismatch = 4
+    HashMismatch = 4,
+    PayloadTooLarge = 5    // the content decodes to more than BundleLimits::MaxPayloadSize
 };
 
 struct Decoded

@@ -24,6 +24,7 @@
 #include <outputchannel.h>
 #include <settings.h>
 
+#include <QCoreApplication>
 #include <QLocale>
 
 namespace {
@@ -52,6 +53,7 @@ ScriptPlugin::ScriptPlugin()
 
 ScriptPlugin::~ScriptPlugin()
 {
+    termResources();
     qDeleteAll(m_bundles);
     m_bundles.clear();
     m_catalogue.clear();
@@ -128,6 +130,34 @@ void ScriptPlugin::applyContext(Document *doc, ContextData *context)
     auto *widget = qobject_cast<ScriptWidget *>(doc->documentWidget());
     HOSTAPI_ASSERT(widget && widget->scriptDoc(), return);
     widget->scriptDoc()->setCreationContext(*context);
+}
+
+void ScriptPlugin::initResources()
+{
+    if (!m_resourcesRegistered) {
+        Q_INIT_RESOURCE(tessel);
+        m_resourcesRegistered = true;
+    }
+    AppearanceManager *appearance = Application::instance()->appearanceManager();
+    m_themePack.load(appearance->currentTheme());
+    if (!m_themeConnection) {
+        m_themeConnection = connect(appearance, &AppearanceManager::currentThemeChanged, this,
+                                    [this](const QString &theme) { m_themePack.load(theme); });
+    }
+    PluginBase::initResources();
+}
+
+void ScriptPlugin::termResources()
+{
+    PluginBase::termResources();
+    disconnect(m_themeConnection);
+    // Once the application is gone (a plug-in destroyed at process exit) Qt's resource
+    // registry may be gone too; the process frees everything anyway.
+    if (!m_resourcesRegistered || !QCoreApplication::instance())
+        return;
+    m_themePack.unload();
+    Q_CLEANUP_RESOURCE(tessel);
+    m_resourcesRegistered = false;
 }
 
 HostApi::HotKeyAction *ScriptPlugin::hotkey(const QByteArray &templateId,

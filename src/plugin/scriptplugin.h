@@ -1,6 +1,7 @@
 #pragma once
 
 #include "scriptpluginspec.h"
+#include "themepack.h"
 
 #include <pluginbase.h>
 #include <serviceregistry.h>
@@ -38,6 +39,10 @@ public:
     void setSearchFolders(const QString &applicationDir, const QString &pluginFolder);
 
     void init() override;
+    // Registers the resource tree ":/tessel", the icon pack of the host's current theme (and
+    // follows theme changes), then the translation; termResources() undoes all of it.
+    void initResources() override;
+    void termResources() override;
     // Creates the document's ScriptDocument, a child of doc; refuses a plug-in that needs a
     // newer API.
     int initDocument(Document *doc) override;
@@ -72,4 +77,7 @@ private:
     HostApi::ServiceRegistry m_services;
     QPointer<HostApi::OutputChannel> m_log;
     QMap<QByteArray, QMap<QByteArray, HostApi::HotKeyAction *>> m_pluginHotkeys;
+    ThemePack m_themePack;
+    QMetaObject::Connection m_themeConnection;
+    bool m_resourcesRegistered = false;
 };

@@ -24,6 +24,13 @@ const FileMap sampleFiles{
     {QStringLiteral("images/logo.png"), QByteArray(300, '\x89')},
 };
 
+// The zip of sampleFiles, made once: a zip records the time it was made.
+const QByteArray &sampleZip()
+{
+    static const QByteArray zip = makeZip(sampleFiles);
+    return zip;
+}
+
 // A container with any field values, written as the module's reader expects them.
 QByteArray container(qint32 signature, quint32 version, const QByteArray &hash,
                      const QByteArray &payload)
@@ -108,7 +115,7 @@ void tst_SecuredBundle::decodeResults_data()
     QTest::addColumn<QByteArray>("key");
     QTest::addColumn<int>("result");
 
-    const QByteArray zip = makeZip(sampleFiles);
+    const QByteArray zip = sampleZip();
     const QByteArray hash = QCryptographicHash::hash(zip, QCryptographicHash::Sha1);
     const QByteArray good = encodeSecured(zip, QByteArray());
     const QByteArray otherKey = QByteArray::fromHex("00112233445566778899aabbccddeeff");
@@ -136,6 +143,8 @@ void tst_SecuredBundle::decodeResults_data()
     QByteArray flipped = good;
     flipped[flipped.size() - 5] = char(flipped.at(flipped.size() - 5) ^ 0x10);
     QTest::newRow("payload-damaged") << flipped << QByteArray() << 4;
+    QTest::newRow("content-over-the-cap")
+        << encodeSecured(QByteArray(BundleLimits::MaxPayloadSize + 1, '\0'), QByteArray()) << QByteArray() << 5;
     QByteArray otherHash = hash;
     otherHash[0] = char(otherHash.at(0) ^ 1);
     QTest::newRow("hash-of-other-bytes")
@@ -152,7 +161,7 @@ void tst_SecuredBundle::decodeResults()
     const SecuredFile::Decoded decoded = decodeSecured(data, key);
     QCOMPARE(decoded.result, result);
     if (result == SecuredFile::Ok)
-        QCOMPARE(decoded.bytes, makeZip(sampleFiles));
+        QCOMPARE(decoded.bytes, sampleZip());
     else
         QVERIFY(decoded.bytes.isEmpty());
 }

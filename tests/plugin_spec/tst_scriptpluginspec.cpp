@@ -154,6 +154,8 @@ private slots:
     void lintSecuredBundle();
     void lintRefusal_data();
     void lintRefusal();
+    void lintPageScripts_data();
+    void lintPageScripts();
 };
 
 // Every plug-in output line of the reader, exactly.
@@ -766,6 +768,80 @@ void tst_ScriptPluginSpec::lintRefusal()
     const QString last = run.errors.trimmed().split(QLatin1Char('\n')).last();
     QVERIFY2(last.startsWith(QStringLiteral("tessel: %1: %2").arg(path, reason)),
              qPrintable(run.output + run.errors));
+}
+
+// `tessel lint --strict` of a bundle whose pages load the page-side library: jQuery must come
+// first. One warning per page that lacks it; the exit status follows the warnings.
+void tst_ScriptPluginSpec::lintPageScripts_data()
+{
+    QTest::addColumn<FileMap>("pages");      // beside the manifest, whose entry is index.html
+    QTest::addColumn<bool>("secured");       // packed into a .wps file first
+    QTest::addColumn<QStringList>("warnings");
+
+    const auto page = [](const QByteArray &head) -> QByteArray {
+        return "<html><head>" + head + "</head></html>";
+    };
+    const QByteArray library = "<script src=\"qrc:///tessel/tessel.js\"></script>";
+    const QByteArray jquery = "<script src=\"js/jquery.min.js\"></script>";
+    const QString missing = QStringLiteral("warning: page '%1' loads qrc:///tessel/tessel.js without "
+                                           "a jQuery script before it; the library's requests need "
+                                           "jQuery");
+    const QStringList index{missing.arg("index.html")};
+
+    QTest::newRow("jquery-first") << FileMap{{"index.html", page(jquery + library)}} << false
+                                  << QStringList();
+    QTest::newRow("no-library") << FileMap{{"index.html", page("<script src=\"app.js\"></script>")}}
+                                << false << QStringList();
+    QTest::newRow("no-jquery") << FileMap{{"index.html", page(library)}} << false << index;
+    QTest::newRow("jquery-after") << FileMap{{"index.html", page(library + jquery)}} << false << index;
+    QTest::newRow("jquery-in-comment")
+        << FileMap{{"index.html", page("<!-- " + jquery + " -->" + library)}} << false << index;
+    QTest::newRow("jquery-inline-script-only")
+        << FileMap{{"index.html", page("<script>var jquery = 1;</script>" + library)}} << false << index;
+    QTest::newRow("jquery-in-data-attribute")
+        << FileMap{{"index.html", page("<script data-src=\"jquery.js\" src=\"app.js\"></script>" + library)}}
+        << false << index;
+    QTest::newRow("jquery-folder-not-file")
+        << FileMap{{"index.html", page("<script src=\"jquery/app.js\"></script>" + library)}} << false
+        << index;
+    QTest::newRow("versioned-unquoted-upper-case")
+        << FileMap{{"index.html", page("<SCRIPT SRC=lib/jQuery-3.6.0.min.js></SCRIPT>"
+                                       "<script type='text/javascript' src='qrc:/tessel/tessel.js'></script>")}}
+        << false << QStringList();
+    QTest::newRow("jquery-from-web") << FileMap{{"index.html", page("<script src=\"https://cdn.example/"
+                                                                    "jquery.min.js?v=3\"></script>" + library)}}
+                                     << false << QStringList();
+    QTest::newRow("other-pages-sorted")
+        << FileMap{{"index.html", page(jquery + library)}, {"pages/b.htm", page(library)},
+                   {"pages/a.html", page(library)}, {"notes.txt", library}}
+        << false << QStringList{missing.arg("pages/a.html"), missing.arg("pages/b.htm")};
+    QTest::newRow("secured-bundle")
+        << FileMap{{"index.html", page(library)}, {"sub/ok.html", page(jquery + library)}} << true
+        << index;
+}
+
+void tst_ScriptPluginSpec::lintPageScripts()
+{
+    QFETCH(FileMap, pages);
+    QFETCH(bool, secured);
+    QFETCH(QStringList, warnings);
+
+    QTemporaryDir dir;
+    FileMap files{{"p/plugin.spec", "{id: \"p\", entry: \"index.html\"}"}};
+    for (auto it = pages.cbegin(); it != pages.cend(); ++it)
+        files.insert("p/" + it.key(), it.value());
+    QVERIFY(writeFiles(dir.path(), files));
+    QString bundle = dir.filePath(QStringLiteral("p"));
+    if (secured) {
+        const QString packed = dir.filePath(QStringLiteral("P.wps"));
+        QCOMPARE(runTessel({"pack", bundle, packed}).exitCode, 0);
+        bundle = packed;
+    }
+
+    const LintRun run = runTessel({"lint", "--strict", bundle});
+    QVERIFY2(run.exitCode == (warnings.isEmpty() ? 0 : 1), qPrintable(run.output + run.errors));
+    QCOMPARE(run.output.split(QLatin1Char('\n')).filter(QRegularExpression(QStringLiteral("^warning: "))),
+             warnings);
 }
 
 QTEST_MAIN(tst_ScriptPluginSpec)

@@ -1,22 +1,10 @@
-// Bridge Tour: talks to the host through the object it adds to every page, _quorvex_bridge.
+// Bridge Tour: talks to the host through the page library, Zeb, which wraps the object the host
+// adds to every page. Zeb undoes its signal connections before the page goes away.
 (function () {
     'use strict';
 
     const MaxEvents = 50;
-    const bridge = window._quorvex_bridge;
     const byId = (id) => document.getElementById(id);
-
-    // Signals of host objects stay connected across page loads; every connection is undone
-    // before the page goes away, so the host never calls into a dead page.
-    const connections = [];
-    function connect(signal, callback) {
-        signal.connect(callback);
-        connections.push([signal, callback]);
-    }
-    window.addEventListener('beforeunload', () => {
-        connections.forEach(([signal, callback]) => signal.disconnect(callback));
-        connections.length = 0;
-    });
 
     function note(text) {
         const list = byId('events');
@@ -27,16 +15,13 @@
             list.removeChild(list.lastChild);
     }
 
-    if (!bridge)
+    if (!window.Zeb)
         return;
-
-    // The page's own actions (declared in plugin.spec) and the host's built-in ones.
-    function action(name) {
-        return bridge.actions.find((a) => a.objectName === name) || null;
-    }
+    const bridge = Zeb.bridge;
 
     function showStatus() {
-        byId('status').textContent = bridge.readyStatus + (bridge.readyStatusText ? ' (' + bridge.readyStatusText + ')' : '');
+        const text = bridge.readyStatusText();
+        byId('status').textContent = bridge.readyStatus() + (text ? ' (' + text + ')' : '');
     }
 
     function showActive(active) {
@@ -44,7 +29,7 @@
     }
 
     function sayHello() {
-        bridge.outScriptWarn('Hello from ' + bridge.windowTitle);
+        Zeb.output.warn('Hello from ' + bridge.windowTitle());
         note('said hello');
     }
 
@@ -54,104 +39,109 @@
         note('log entry, severity ' + severity);
     }
 
-    document.body.className = 'theme-' + bridge.theme;
-    byId('versions').textContent = 'API ' + bridge.apiVersion + ' \u00b7 plug-in ' + bridge.pluginVersion;
-    byId('theme').textContent = bridge.theme;
+    document.body.className = 'theme-' + bridge.theme();
+    byId('versions').textContent = 'API ' + bridge.apiVersion() + ' \u00b7 plug-in ' + bridge.pluginVersion();
+    byId('theme').textContent = bridge.theme();
     byId('extras').textContent = bridge.isFeatureEnabled('extras') ? 'on' : 'off';
-    showActive(bridge.isWindowActive);
-    connect(bridge.onWindowActiveChanged, (active) => {
+    showActive(bridge.windowActive());
+    bridge.bind('windowActive', (active) => {
         showActive(active);
         note(active ? 'window activated' : 'window deactivated');
     });
 
-    byId('title').value = bridge.windowTitle;
-    byId('desc').value = bridge.documentDesc;
+    byId('title').value = bridge.windowTitle();
+    byId('desc').value = bridge.documentDesc();
     byId('setTitle').addEventListener('click', () => {
-        bridge.windowTitle = byId('title').value;
-        note('title: ' + bridge.windowTitle);
+        bridge.windowTitle(byId('title').value);
+        note('title: ' + bridge.windowTitle());
     });
     byId('setDesc').addEventListener('click', () => {
-        bridge.documentDesc = byId('desc').value;
-        note('description: ' + bridge.documentDesc);
+        bridge.documentDesc(byId('desc').value);
+        note('description: ' + bridge.documentDesc());
     });
 
+    const statusShown = {
+        initializing: (text) => bridge.showLoadingStatus(text),
+        ready: (text) => bridge.showReadyStatus(text),
+        error: (text) => bridge.showErrorStatus(text),
+        noStatus: () => bridge.hideStatus()
+    };
     Array.prototype.forEach.call(byId('statusButtons').querySelectorAll('button'), (button) => {
         button.addEventListener('click', () => {
-            bridge.readyStatus = button.dataset.status;
-            bridge.readyStatusText = byId('statusText').value;
+            statusShown[button.dataset.status](byId('statusText').value);
             showStatus();
         });
     });
 
-    const greet = action('greet');
-    if (greet)
-        connect(greet.triggered, sayHello);
-    const compact = action('compact');
-    if (compact) {
-        connect(compact.triggered, () => {
-            document.body.classList.toggle('compact', compact.checked);
-            note('compact layout ' + (compact.checked ? 'on' : 'off'));
+    // The page's own actions (declared in plugin.spec); the host's built-in ones join the menus
+    // by name.
+    const actions = Zeb.actions;
+    if (actions.greet)
+        actions.greet.bind('activated', sayHello);
+    if (actions.compact) {
+        actions.compact.bind('activated', (action, checked) => {
+            document.body.classList.toggle('compact', checked);
+            note('compact layout ' + (checked ? 'on' : 'off'));
         });
     }
-    const writelog = action('writelog');
-    if (writelog)
-        connect(writelog.triggered, writeLog);
+    if (actions.writelog)
+        actions.writelog.bind('activated', writeLog);
 
-    bridge.mainMenuActions = ['greet', 'writelog', '-', 'compact', '-', 'refresh'];
-    bridge.contextMenuActions = ['greet', '-', 'copy', 'selectAll', '-', 'refresh'];
-    byId('mainMenu').textContent = bridge.mainMenuActions.join(', ');
-    byId('contextMenu').textContent = bridge.contextMenuActions.join(', ');
+    bridge.mainMenuActions(['greet', 'writelog', '-', 'compact', '-', 'refresh']);
+    bridge.contextMenuActions(['greet', '-', 'copy', 'selectAll', '-', 'refresh']);
+    byId('mainMenu').textContent = bridge.mainMenuActions().join(', ');
+    byId('contextMenu').textContent = bridge.contextMenuActions().join(', ');
 
     byId('log').addEventListener('click', writeLog);
     byId('output').addEventListener('click', () => {
-        bridge.outScriptWarn(byId('logText').value);
+        Zeb.output.warn(byId('logText').value);
         note('Plugin Output line');
     });
 
-    connect(bridge.symbolLinkingChanged, (symbol) => {
+    Zeb.symbolLinking.bind('activated', (symbol) => {
         byId('linked').textContent = symbol;
         note('linked symbol ' + symbol);
     });
     byId('link').addEventListener('click', () => {
         const symbol = bridge.translateSymbol(byId('symbol').value);
-        bridge.setSymbolLinking(symbol);
+        Zeb.symbolLinking.activate(symbol);
         note('sent symbol ' + symbol);
     });
 
-    // Properties: every group of bridge.objects, each property with its value; `changed`
-    // arrives whoever changed it (the dialog, undo, a theme switch, this page).
+    // Properties: Zeb has one member per group of plugin.spec "objects", each property with its
+    // value; `changed` arrives whoever changed it (the dialog, undo, a theme switch, this page).
     const table = byId('properties');
-    bridge.objects.objects.forEach((group) => {
-        group.objects.forEach((property) => {
-            const name = group.objectName + '.' + property.objectName;
+    Object.keys(Zeb).filter((name) => Zeb[name] instanceof Zeb.Object).sort().forEach((groupName) => {
+        const group = Zeb[groupName];
+        group.properties().forEach((propertyName) => {
+            const property = group[propertyName];
+            const name = groupName + '.' + propertyName;
             const row = table.insertRow();
             row.insertCell().textContent = name;
             const cell = row.insertCell();
             const secret = name === 'account.apiToken';
             const show = () => {
-                const value = property.value;
+                const value = property.value();
                 cell.textContent = secret ? (value ? '(set)' : '(empty)') : JSON.stringify(value);
             };
             show();
-            connect(property.changed, () => {
+            property.bind('changed', () => {
                 show();
                 note('changed ' + name);
             });
         });
     });
-    const display = bridge.objects.objects.find((group) => group.objectName === 'display');
-    const property = (name) => display.objects.find((p) => p.objectName === name);
-    byId('greeting').value = property('greeting').value;
+    const display = Zeb.display;
+    byId('greeting').value = display.greeting.value();
     byId('setGreeting').addEventListener('click', () => {
-        property('greeting').value = byId('greeting').value;
+        display.greeting.setValue(byId('greeting').value, true);
     });
     byId('bumpRefresh').addEventListener('click', () => {
-        property('refreshSeconds').setValue(property('refreshSeconds').value + 1);
+        display.refreshSeconds.setValue(display.refreshSeconds.value() + 1);
     });
 
-    bridge.outScriptWarn('Bridge Tour ' + bridge.pluginVersion + ' started, API ' + bridge.apiVersion);
-    bridge.readyStatus = 'ready';
-    bridge.readyStatusText = 'Ready';
+    Zeb.output.warn('Bridge Tour ' + bridge.pluginVersion() + ' started, API ' + bridge.apiVersion());
+    bridge.showReadyStatus('Ready');
     showStatus();
     note('ready');
 }());

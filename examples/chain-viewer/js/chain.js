@@ -1,7 +1,7 @@
 // Chain Viewer: the members of an underlying's "chain" (futures contracts of a root such as
 // CL#, option series of a stock or of a contract), with live quotes of the members shown and
 // the full quote of the one chosen. Changing the underlying, the series or the choice stops
-// the requests that showed the old one.
+// the requests that showed the old one. Requests go through the page library's Zeb.datafeed.
 (function () {
     'use strict';
 
@@ -18,19 +18,54 @@
         ['TradeTime', 'Last trade', 'time']
     ];
 
-    const bridge = Feed.bridge;
-    const byId = (id) => document.getElementById(id);
-    const formatter = () => bridge.datafeed.formatter;
+    // The host's texts for the data service's error codes; chain failures carry the code only.
+    const ErrorTexts = {
+        1: 'Unknown symbol',
+        2: 'Invalid request',
+        3: 'Not entitled to the requested data',
+        4: 'Data not available',
+        5: 'Data service unavailable',
+        6: 'Request timed out',
+        7: 'Internal error of the data service'
+    };
+    const Refused = 'the request was refused (see Plugin Output)';
 
-    // The underlying: its chain, and its own information and quote for the summary.
-    const chain = { underlying: '', rid: null, infoRid: null, quoteRid: null, formatterId: '', last: null,
+    const byId = (id) => document.getElementById(id);
+    const formatter = () => Zeb.formatter;
+
+    // The underlying: its chain (the rid of a running request), and its own information and
+    // quote (Zeb requests) for the summary.
+    const chain = { underlying: '', rid: null, info: null, quote: null, formatterId: '', last: null,
                     quoteValues: {}, errors: new Set(), symbols: [], grouped: null, view: null };
-    // The members shown: symbol -> {rid, cells, values}; one "symbolinfo" formats them all, as
+    // The members shown: symbol -> {quote, cells, values}; one "symbolinfo" formats them all, as
     // the members of one list or series share their tick.
-    const shown = { members: new Map(), infoRid: null, formatterId: '', failures: new Map() };
-    const detail = { symbol: '', infoRid: null, quoteRid: null, formatterId: '', cells: {}, values: {} };
+    const shown = { members: new Map(), info: null, formatterId: '', failures: new Map() };
+    const detail = { symbol: '', info: null, quote: null, formatterId: '', cells: {}, values: {} };
     let renderTimer = null;
-    let outrightAction = null;
+    let outrightOnly = true;
+
+    // What a "fail" answer says, for the user.
+    function errorText(answer) {
+        const error = answer.error || {};
+        return error.errorMessage || ErrorTexts[error.errorCode]
+            || 'Error ' + (error.errorCode === undefined ? '(no code)' : error.errorCode);
+    }
+
+    function stopRequest(request) {
+        if (request)
+            request.stop();
+        return null;
+    }
+
+    // A Zeb request, or null when the datafeed refused it; onRefused says so.
+    function tryRequest(start, onRefused) {
+        try {
+            return start();
+        } catch (error) {
+            onRefused();
+            return null;
+        }
+    }
 
     function price(value, formatterId) {
         return formatterId ? formatter().formatPrice(value, formatterId) : formatter().formatNumber(value, 2);
@@ -57,10 +92,9 @@
     // Members shown in the list or the grid.
 
     function stopShown() {
-        shown.members.forEach((member) => Feed.stop(member.rid));
+        shown.members.forEach((member) => stopRequest(member.quote));
         shown.members.clear();
-        Feed.stop(shown.infoRid);
-        shown.infoRid = null;
+        shown.info = stopRequest(shown.info);
         shown.formatterId = '';
         shown.failures.clear();
     }
@@ -83,37 +117,28 @@
         });
     }
 
+    function showMemberFailure(symbol, text) {
+        shown.failures.set(symbol, text);
+        showQuoteFailures();
+    }
+
     function quoteMember(symbol, fields, cells) {
-        const member = { rid: null, cells: cells, values: {} };
+        const member = { quote: null, cells: cells, values: {} };
         shown.members.set(symbol, member);
-        member.rid = Feed.start({ type: 'quote', symbol: symbol, fields: fields, realtime: true }, (answer) => {
-            if (answer.result === 'fail') {
-                Feed.stop(member.rid);
-                member.rid = null;
-                shown.failures.set(symbol, Feed.errorText(answer));
-                showQuoteFailures();
-                return;
-            }
-            showMemberQuote(member, answer.data);
-        });
-        if (member.rid === null) {
-            shown.failures.set(symbol, 'the request was refused (see Plugin Output)');
-            showQuoteFailures();
-        }
+        member.quote = tryRequest(() => Zeb.datafeed.requestQuote(symbol, fields, true)
+            .progress((answer) => showMemberQuote(member, answer.data))
+            .fail((answer) => showMemberFailure(symbol, errorText(answer))),
+        () => showMemberFailure(symbol, Refused));
     }
 
     function formatShownWith(symbol) {
-        shown.infoRid = Feed.start({ type: 'symbolinfo', symbol: symbol }, (answer) => {
-            if (answer.result === 'fail') {
-                shown.failures.set(symbol, Feed.errorText(answer));
-                showQuoteFailures();
-                return;
-            }
-            if (answer.result !== 'ok')
-                return;
-            shown.formatterId = answer.data.formatterId;
-            shown.members.forEach((member) => showMemberQuote(member, member.values));
-        });
+        shown.info = tryRequest(() => Zeb.datafeed.requestSymbolInfo(symbol, true)
+            .progress((answer) => {
+                shown.formatterId = answer.data.formatterId;
+                shown.members.forEach((member) => showMemberQuote(member, member.values));
+            })
+            .fail((answer) => showMemberFailure(symbol, errorText(answer))),
+        () => showMemberFailure(symbol, Refused));
     }
 
     function cell(row, text, className) {
@@ -184,14 +209,13 @@
         });
     }
 
-    function onUnderlyingQuote(answer) {
-        if (answer.result === 'fail') {
-            const what = answer.request.type === 'quote' ? 'Quote: ' : 'Symbol information: ';
-            chain.errors.add(what + Feed.errorText(answer));
-            byId('underlyingError').textContent = Array.from(chain.errors).join('; ');
-            return;
-        }
-        Object.keys(answer.data).forEach((field) => { chain.quoteValues[field] = answer.data[field]; });
+    function showUnderlyingError(text) {
+        chain.errors.add(text);
+        byId('underlyingError').textContent = Array.from(chain.errors).join('; ');
+    }
+
+    function onUnderlyingQuote(data) {
+        Object.keys(data).forEach((field) => { chain.quoteValues[field] = data[field]; });
         showUnderlyingQuote(chain.quoteValues);
     }
 
@@ -262,24 +286,38 @@
             choose(chain.symbols[0], false);
     }
 
-    function onChain(answer) {
+    // A chain answers in parts, each "ok" adding members, until it is stopped; Zeb's chain
+    // request ends at the first part, so the chain is started with startChain and its answers
+    // are picked from the datafeed's responses.
+    function onResponse(answer) {
+        if (chain.rid === null || String(answer.request.rid) !== String(chain.rid))
+            return;
         if (answer.result === 'fail') {
-            showMessage('Chain of ' + chain.underlying + ': ' + Feed.errorText(answer), true);
-            Feed.status('error', Feed.errorText(answer));
+            stopChain();
+            showMessage('Chain of ' + chain.underlying + ': ' + errorText(answer), true);
+            Zeb.bridge.showErrorStatus(errorText(answer));
             return;
         }
+        if (answer.result !== 'ok')
+            return;
         chain.symbols = chain.symbols.concat(answer.added);
-        Feed.status('ready', chain.underlying);
-        // A chain may answer in several parts: render once they have arrived.
+        Zeb.bridge.showReadyStatus(chain.underlying);
+        // Render once the parts have arrived.
         if (renderTimer === null)
             renderTimer = setTimeout(render, RenderDelay);
     }
 
+    function stopChain() {
+        if (chain.rid !== null)
+            Zeb.datafeed.stop(chain.rid);
+        chain.rid = null;
+    }
+
     // Shows the chain of underlying; with link, the windows linked to this one follow it.
     function load(underlying, link) {
-        Feed.stop(chain.rid);
-        Feed.stop(chain.infoRid);
-        Feed.stop(chain.quoteRid);
+        stopChain();
+        chain.info = stopRequest(chain.info);
+        chain.quote = stopRequest(chain.quote);
         stopShown();
         clearDetail();
         chain.formatterId = '';
@@ -298,28 +336,25 @@
         byId('grid').hidden = true;
         byId('summary').textContent = underlying;
         showMessage('Loading the chain of ' + underlying, false);
-        Feed.status('initializing', 'Loading ' + underlying);
-        bridge.documentDesc = underlying;
-        const outrightOnly = outrightAction ? outrightAction.checked : true;
-        chain.rid = Feed.start({ type: 'chain', symbol: underlying, isOutright: outrightOnly }, onChain);
-        if (chain.rid === null) {
-            showMessage('Chain of ' + underlying + ': the request was refused (see Plugin Output)', true);
-            Feed.status('error', 'Request refused');
-        }
-        chain.infoRid = Feed.start({ type: 'symbolinfo', symbol: underlying }, (answer) => {
-            if (answer.result === 'fail') {
-                onUnderlyingQuote(answer);
-            } else if (answer.result === 'ok') {
+        Zeb.bridge.showLoadingStatus('Loading ' + underlying);
+        Zeb.bridge.documentDesc(underlying);
+        chain.rid = tryRequest(() => Zeb.datafeed.startChain(underlying, null, outrightOnly), () => {
+            showMessage('Chain of ' + underlying + ': ' + Refused, true);
+            Zeb.bridge.showErrorStatus('Request refused');
+        });
+        chain.info = tryRequest(() => Zeb.datafeed.requestSymbolInfo(underlying, true)
+            .progress((answer) => {
                 chain.formatterId = answer.data.formatterId;
                 showUnderlyingQuote(chain.quoteValues);
-            }
-        });
-        chain.quoteRid = Feed.start({ type: 'quote', symbol: underlying, fields: ['Last', 'NetChange', 'PctChange'],
-                                      realtime: true }, onUnderlyingQuote);
-        if (chain.infoRid === null || chain.quoteRid === null)
-            byId('underlyingError').textContent = 'Request refused (see Plugin Output)';
+            })
+            .fail((answer) => showUnderlyingError('Symbol information: ' + errorText(answer))),
+        () => showUnderlyingError('Symbol information: ' + Refused));
+        chain.quote = tryRequest(() => Zeb.datafeed.requestQuote(underlying, ['Last', 'NetChange', 'PctChange'], true)
+            .progress((answer) => onUnderlyingQuote(answer.data))
+            .fail((answer) => showUnderlyingError('Quote: ' + errorText(answer))),
+        () => showUnderlyingError('Quote: ' + Refused));
         if (link)
-            bridge.setSymbolLinking(underlying);
+            Zeb.symbolLinking.activate(underlying);
     }
 
     // The chosen member.
@@ -364,10 +399,8 @@
 
     // Stops the chosen member's requests and empties its panel.
     function clearDetail() {
-        Feed.stop(detail.infoRid);
-        Feed.stop(detail.quoteRid);
-        detail.infoRid = null;
-        detail.quoteRid = null;
+        detail.info = stopRequest(detail.info);
+        detail.quote = stopRequest(detail.quote);
         detail.symbol = '';
         detail.formatterId = '';
         detail.values = {};
@@ -379,6 +412,20 @@
         showDetailError('');
     }
 
+    function onDetailInfo(info) {
+        detail.formatterId = info.formatterId;
+        addFact('Type', info.symbolType);
+        if (info.expiration !== undefined)
+            addFact('Expiration', info.expiration + (info.expired ? ' (expired)' : ''));
+        addFact('Tick', formatter().formatPrice(info.mintick, info.formatterId));
+        showDetailQuote(detail.values);
+    }
+
+    function onDetailQuote(data) {
+        Object.keys(data).forEach((field) => { detail.values[field] = data[field]; });
+        showDetailQuote(detail.values);
+    }
+
     function choose(symbol, link) {
         clearDetail();
         detail.symbol = symbol;
@@ -387,35 +434,16 @@
         byId('detailDescription').textContent = '';
         DetailFields.forEach(([field, name]) => { detail.cells[field] = addFact(name, ''); });
 
-        detail.infoRid = Feed.start({ type: 'symbolinfo', symbol: symbol }, (answer) => {
-            if (answer.result === 'fail') {
-                showDetailError('Symbol information: ' + Feed.errorText(answer));
-                return;
-            }
-            if (answer.result !== 'ok')
-                return;
-            const info = answer.data;
-            detail.formatterId = info.formatterId;
-            addFact('Type', info.symbolType);
-            if (info.expiration !== undefined)
-                addFact('Expiration', info.expiration + (info.expired ? ' (expired)' : ''));
-            addFact('Tick', formatter().formatPrice(info.mintick, info.formatterId));
-            showDetailQuote(detail.values);
-        });
-        detail.quoteRid = Feed.start({ type: 'quote', symbol: symbol, realtime: true,
-                                       fields: ['Description', 'Last', 'NetChange', 'PctChange']
-                                           .concat(DetailFields.map(([field]) => field)) }, (answer) => {
-            if (answer.result === 'fail') {
-                showDetailError('Quote: ' + Feed.errorText(answer));
-                return;
-            }
-            Object.keys(answer.data).forEach((field) => { detail.values[field] = answer.data[field]; });
-            showDetailQuote(detail.values);
-        });
-        if (detail.infoRid === null || detail.quoteRid === null)
-            showDetailError('A request was refused (see Plugin Output)');
+        const refused = () => showDetailError('A request was refused (see Plugin Output)');
+        detail.info = tryRequest(() => Zeb.datafeed.requestSymbolInfo(symbol, true)
+            .progress((answer) => onDetailInfo(answer.data))
+            .fail((answer) => showDetailError('Symbol information: ' + errorText(answer))), refused);
+        const fields = ['Description', 'Last', 'NetChange', 'PctChange'].concat(DetailFields.map(([field]) => field));
+        detail.quote = tryRequest(() => Zeb.datafeed.requestQuote(symbol, fields, true)
+            .progress((answer) => onDetailQuote(answer.data))
+            .fail((answer) => showDetailError('Quote: ' + errorText(answer))), refused);
         if (link)
-            bridge.setSymbolLinking(symbol);
+            Zeb.symbolLinking.activate(symbol);
     }
 
     function onMembersClick(event) {
@@ -440,30 +468,38 @@
     }
 
     function initialUnderlying() {
-        const context = bridge.takeCreationContext();
-        return context && context.containsSymbol() ? bridge.translateSymbol(context.symbol) : DefaultUnderlying;
+        let underlying = DefaultUnderlying;
+        Zeb.bridge.takeCreationContext((context) => {
+            if (context.containsSymbol())
+                underlying = Zeb.bridge.translateSymbol(context.symbol);
+        });
+        return underlying;
     }
 
-    if (!bridge) {
+    if (!window.Zeb) {
         showMessage('Open this page in the host: it needs the host\'s market data', true);
         return;
     }
-    document.body.className = 'theme-' + bridge.theme;
+    document.body.className = 'theme-' + Zeb.bridge.theme();
 
-    outrightAction = bridge.actions.find((action) => action.objectName === 'outright') || null;
+    const outrightAction = Zeb.actions.outright;
     if (outrightAction) {
-        outrightAction.setChecked(true);
-        Feed.connect(outrightAction.triggered, () => load(chain.underlying, false));
+        outrightAction.checked(outrightOnly);
+        outrightAction.bind('activated', (action, checked) => {
+            outrightOnly = checked;
+            load(chain.underlying, false);
+        });
     }
-    bridge.mainMenuActions = ['outright', '-', 'refresh'];
-    bridge.contextMenuActions = ['outright', '-', 'copy', '-', 'refresh'];
-    Feed.connect(bridge.datafeed.formatter.settingsChanged, () => {
+    Zeb.bridge.mainMenuActions(['outright', '-', 'refresh']);
+    Zeb.bridge.contextMenuActions(['outright', '-', 'copy', '-', 'refresh']);
+    Zeb.formatter.bind('settingsChanged', () => {
         showUnderlyingQuote(chain.quoteValues);
         shown.members.forEach((member) => showMemberQuote(member, member.values));
         showDetailQuote(detail.values);
     });
-    Feed.connect(bridge.symbolLinkingChanged, onLinked);
-    Feed.connect(bridge.initContextData, (context) => {
+    Zeb.datafeed.bind('response', onResponse);
+    Zeb.symbolLinking.bind('activated', onLinked);
+    Zeb.bridge.bind('initContextData', (context) => {
         context.symbol = detail.symbol || chain.underlying;
         context.symbolList = chain.symbols;
         context.symbolListTitle = 'Chain of ' + chain.underlying;
@@ -471,7 +507,7 @@
 
     byId('controls').addEventListener('submit', (event) => {
         event.preventDefault();
-        const symbol = bridge.translateSymbol(byId('underlying').value.trim().toUpperCase());
+        const symbol = Zeb.bridge.translateSymbol(byId('underlying').value.trim().toUpperCase());
         if (symbol)
             load(symbol, true);
         else

@@ -1,6 +1,7 @@
 // Curve Builder: one curve per accepted chain, the last price of each member in order of
 // expiration, drawn relative to the front member. Adding and removing go through the
-// manifest's commands, so the host's Edit menu undoes and redoes them.
+// manifest's commands, so the host's Edit menu undoes and redoes them. Requests, commands and
+// the header's insert-symbol button go through the page library, Zeb.
 (function () {
     'use strict';
 
@@ -8,11 +9,44 @@
     const DefaultSymbol = 'CL#';
     const Colors = ['#ffb300', '#26a69a', '#ef5350', '#42a5f5', '#ab47bc', '#8d6e63'];
     const Margin = { left: 48, right: 16, top: 16, bottom: 28 };
-    const bridge = Feed.bridge;
+    // The host's texts for the data service's error codes; chain failures carry the code only.
+    const ErrorTexts = {
+        1: 'Unknown symbol',
+        2: 'Invalid request',
+        3: 'Not entitled to the requested data',
+        4: 'Data not available',
+        5: 'Data service unavailable',
+        6: 'Request timed out',
+        7: 'Internal error of the data service'
+    };
+
     const byId = (id) => document.getElementById(id);
-    const curves = new Map();   // "SYMBOL@YYYY-MM-DD" -> {value, color, members, prices, rids}
+    // "SYMBOL@YYYY-MM-DD" -> {value, color, members, prices, chainRid, quotes}
+    const curves = new Map();
+    // A chain answers in parts until it is stopped, and Zeb's chain request ends at the first
+    // part: chains are started with startChain and their answers picked from the datafeed's
+    // responses by rid.
+    const chainAnswers = new Map();
     let nextColor = 0;
     let paintPending = false;
+
+    // What a "fail" answer says, for the user.
+    function errorText(answer) {
+        const error = answer.error || {};
+        return error.errorMessage || ErrorTexts[error.errorCode]
+            || 'Error ' + (error.errorCode === undefined ? '(no code)' : error.errorCode);
+    }
+
+    function onResponse(answer) {
+        const callback = chainAnswers.get(String(answer.request.rid));
+        if (callback)
+            callback(answer);
+    }
+
+    function stopChain(rid) {
+        if (rid !== null && chainAnswers.delete(String(rid)))
+            Zeb.datafeed.stop(rid);
+    }
 
     function showMessage(text, isError) {
         const message = byId('message');
@@ -30,13 +64,33 @@
         return date.getFullYear() + '-' + pad(date.getMonth() + 1) + '-' + pad(date.getDate());
     }
 
-    function command(id) {
-        return bridge.commands.find((c) => c.id === id) || null;
+    function quoteMember(curve, member) {
+        try {
+            curve.quotes.push(Zeb.datafeed.requestQuote(member, ['Last'], true).progress((quote) => {
+                if (quote.data.Last !== undefined) {
+                    curve.prices.set(member, quote.data.Last);
+                    schedulePaint();
+                }
+            }));
+        } catch (error) {
+            showMessage('Quote of ' + member + ': the request was refused (see Plugin Output)', true);
+        }
     }
 
-    function headerControl(id) {
-        const controls = bridge.header ? bridge.header.controls : [];
-        return controls.find((control) => control.objectName === id) || null;
+    function onChain(curve, answer) {
+        if (answer.result === 'fail') {
+            stopChain(curve.chainRid);
+            curve.chainRid = null;
+            showMessage('Chain of ' + curve.value.symbol + ': ' + errorText(answer), true);
+            return;
+        }
+        if (answer.result !== 'ok')
+            return;
+        (answer.added || []).slice(0, MaxMembers - curve.members.length).forEach((member) => {
+            curve.members.push(member);
+            quoteMember(curve, member);
+        });
+        schedulePaint();
     }
 
     function addCurve(value) {
@@ -44,28 +98,16 @@
         if (curves.has(key))
             return;
         const curve = { value: value, color: Colors[nextColor++ % Colors.length], members: [],
-                        prices: new Map(), rids: [] };
+                        prices: new Map(), chainRid: null, quotes: [] };
         curves.set(key, curve);
         const day = value.date.split('-').map(Number);
-        curve.rids.push(Feed.start({ type: 'chain', symbol: value.symbol, isOutright: true,
-                                     date: new Date(day[0], day[1] - 1, day[2]) }, (answer) => {
-            if (answer.result === 'fail') {
-                showMessage('Chain of ' + value.symbol + ': ' + Feed.errorText(answer), true);
-                return;
-            }
-            (answer.added || []).slice(0, MaxMembers - curve.members.length).forEach((member) => {
-                curve.members.push(member);
-                curve.rids.push(Feed.start({ type: 'quote', symbol: member, fields: ['Last'], realtime: true },
-                                           (quote) => {
-                    if (quote.result !== 'fail' && quote.data.Last !== undefined) {
-                        curve.prices.set(member, quote.data.Last);
-                        schedulePaint();
-                    }
-                }));
-            });
-            schedulePaint();
-        }));
-        showMessage('', false);
+        try {
+            curve.chainRid = Zeb.datafeed.startChain(value.symbol, new Date(day[0], day[1] - 1, day[2]), true);
+            chainAnswers.set(String(curve.chainRid), (answer) => onChain(curve, answer));
+            showMessage('', false);
+        } catch (error) {
+            showMessage('Chain of ' + value.symbol + ': the request was refused (see Plugin Output)', true);
+        }
         renderList();
         schedulePaint();
     }
@@ -74,7 +116,8 @@
         const curve = curves.get(keyOf(value));
         if (!curve)
             return;
-        curve.rids.forEach((rid) => Feed.stop(rid));
+        stopChain(curve.chainRid);
+        curve.quotes.forEach((quote) => quote.stop());
         curves.delete(keyOf(value));
         renderList();
         schedulePaint();
@@ -93,7 +136,7 @@
             const remove = document.createElement('button');
             remove.textContent = '\u00d7';
             remove.title = 'Remove this curve';
-            remove.addEventListener('click', () => command('removeCurve').activate(curve.value));
+            remove.addEventListener('click', () => Zeb.commands.removeCurve.activate(curve.value));
             item.appendChild(remove);
             list.appendChild(item);
         });
@@ -151,28 +194,32 @@
         window.requestAnimationFrame(paint);
     }
 
-    if (!bridge) {
+    if (!window.Zeb) {
         showMessage('Open this page in the host: it needs the host\'s market data', true);
         return;
     }
-    document.body.className = 'theme-' + bridge.theme;
-    bridge.mainMenuActions = ['refresh'];
+    document.body.className = 'theme-' + Zeb.bridge.theme();
+    Zeb.bridge.mainMenuActions(['refresh']);
+    Zeb.datafeed.bind('response', onResponse);
 
     // The commands replay adding and removing; the page changes its curves only here.
-    const add = command('addCurve');
-    const remove = command('removeCurve');
-    Feed.connect(add.redo, addCurve);
-    Feed.connect(add.undo, removeCurve);
-    Feed.connect(remove.redo, removeCurve);
-    Feed.connect(remove.undo, addCurve);
+    const add = Zeb.commands.addCurve;
+    const remove = Zeb.commands.removeCurve;
+    add.bind('redo', (command, value) => addCurve(value));
+    add.bind('undo', (command, value) => removeCurve(value));
+    remove.bind('redo', (command, value) => removeCurve(value));
+    remove.bind('undo', (command, value) => addCurve(value));
 
-    const insert = headerControl('insert');
+    const insert = Zeb.header.insert;
     if (insert) {
         const showDialog = () => insert.showDialog();
         byId('add').addEventListener('click', showDialog);
-        Feed.connect(insert.activated, showDialog);
-        Feed.connect(insert.symbolAccepted, () => {
-            add.activate({ symbol: insert.symbol, date: dateText(insert.date) });
+        // The header button's click: Zeb wraps only the dialog's signals of this control, so the
+        // button's native signal is added as an event the same way.
+        insert._signal('activated');
+        insert.bind('activated', showDialog);
+        insert.bind('symbolAccepted', () => {
+            add.activate({ symbol: insert.symbol(), date: dateText(insert.date()) });
         });
     } else {
         byId('add').disabled = true;
@@ -180,8 +227,11 @@
     window.addEventListener('resize', schedulePaint);
 
     // The window starts with one curve, outside the undo history.
-    const context = bridge.takeCreationContext();
-    const symbol = context && context.containsSymbol() ? context.symbol : DefaultSymbol;
+    let symbol = DefaultSymbol;
+    Zeb.bridge.takeCreationContext((context) => {
+        if (context.containsSymbol())
+            symbol = context.symbol;
+    });
     addCurve({ symbol: symbol, date: dateText(new Date()) });
-    Feed.status('ready', 'Ready');
+    Zeb.bridge.showReadyStatus('Ready');
 }());

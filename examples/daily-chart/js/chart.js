@@ -1,6 +1,7 @@
 // Daily Chart: the daily bars of one symbol. Per symbol: "symbolinfo" for the formatter id,
 // "history" (realtime, so the last bar follows the market) and a "quote" for the heading;
 // all three stop when the symbol changes. Linked windows set the symbol and follow it.
+// Requests, header controls and actions go through the page library, Zeb.
 (function () {
     'use strict';
 
@@ -10,7 +11,17 @@
     const PaintDelay = 16;
     const QuoteFields = ['Description', 'Last', 'NetChange', 'PctChange'];
 
-    const bridge = Feed.bridge;
+    // The host's texts for the data service's error codes; history failures carry the code only.
+    const ErrorTexts = {
+        1: 'Unknown symbol',
+        2: 'Invalid request',
+        3: 'Not entitled to the requested data',
+        4: 'Data not available',
+        5: 'Data service unavailable',
+        6: 'Request timed out',
+        7: 'Internal error of the data service'
+    };
+
     const byId = (id) => document.getElementById(id);
     const state = {
         symbol: '',
@@ -27,7 +38,20 @@
     let painter = null;
     let paintTimer = null;
 
-    const formatter = () => bridge.datafeed.formatter;
+    const formatter = () => Zeb.formatter;
+
+    // What a "fail" answer says, for the user.
+    function errorText(answer) {
+        const error = answer.error || {};
+        return error.errorMessage || ErrorTexts[error.errorCode]
+            || 'Error ' + (error.errorCode === undefined ? '(no code)' : error.errorCode);
+    }
+
+    function stopRequest(request) {
+        if (request)
+            request.stop();
+        return null;
+    }
 
     function price(value) {
         return state.formatterId ? formatter().formatPrice(value, state.formatterId)
@@ -67,7 +91,7 @@
         if (state.errors.indexOf(line) < 0)
             state.errors.push(line);
         showMessage('Cannot show ' + state.symbol + '\n' + state.errors.join('\n'), true);
-        Feed.status('error', text);
+        Zeb.bridge.showErrorStatus(text);
     }
 
     function paint() {
@@ -140,37 +164,17 @@
         });
     }
 
-    function onHistory(answer) {
-        if (answer.result === 'fail') {
-            fail('bars', Feed.errorText(answer));
-            return;
-        }
-        mergeBars(answer.bars);
+    function onBars(bars) {
+        mergeBars(bars);
         if (state.errors.length === 0) {
             showMessage(state.bars.length === 0 ? 'No daily bars of ' + state.symbol + ' in this range' : '', false);
-            Feed.status('ready', state.symbol);
+            Zeb.bridge.showReadyStatus(state.symbol);
         }
         schedulePaint();
     }
 
-    function onSymbolInfo(answer) {
-        if (answer.result === 'fail') {
-            fail('symbol information', Feed.errorText(answer));
-            return;
-        }
-        if (answer.result !== 'ok')
-            return;
-        state.formatterId = answer.data.formatterId;
-        showQuote(state.quoteValues);
-        schedulePaint();
-    }
-
-    function onQuote(answer) {
-        if (answer.result === 'fail') {
-            fail('quote', Feed.errorText(answer));
-            return;
-        }
-        Object.keys(answer.data).forEach((field) => { state.quoteValues[field] = answer.data[field]; });
+    function onQuote(data) {
+        Object.keys(data).forEach((field) => { state.quoteValues[field] = data[field]; });
         showQuote(state.quoteValues);
     }
 
@@ -178,7 +182,7 @@
     function showQuote(data) {
         if (data.Description !== undefined && byId('description').textContent !== data.Description) {
             byId('description').textContent = data.Description;
-            bridge.documentDesc = state.symbol + ' \u00b7 ' + data.Description;
+            Zeb.bridge.documentDesc(state.symbol + ' \u00b7 ' + data.Description);
         }
         if (data.Last !== undefined)
             byId('last').textContent = price(data.Last);
@@ -190,8 +194,8 @@
         }
     }
 
-    // The "history" request of the range chosen above the chart; null, with the reason shown,
-    // when the range is not valid.
+    // The "history" request of the range chosen above the chart, without "rid"; null, with the
+    // reason shown, when the range is not valid.
     function historyRequest() {
         const request = { type: 'history', symbol: state.symbol, endDate: new Date(), realtime: true };
         if (byId('mode').value === 'count') {
@@ -214,51 +218,87 @@
         return request;
     }
 
-    function startHistory() {
-        Feed.stop(state.history);
+    // Zeb's history request neither keeps the request open ("realtime") nor takes a first day,
+    // so the chart sends its own map under an id from Zeb.datafeed and picks its answers from
+    // the datafeed's responses.
+    function onResponse(answer) {
+        if (state.history === null || String(answer.request.rid) !== String(state.history))
+            return;
+        if (answer.result === 'fail') {
+            stopHistory();
+            fail('bars', errorText(answer));
+        } else if (answer.result === 'ok') {
+            onBars(answer.bars);
+        }
+    }
+
+    function stopHistory() {
+        if (state.history !== null)
+            Zeb.datafeed.stop(state.history);
         state.history = null;
+    }
+
+    function startHistory() {
+        stopHistory();
         state.bars = [];
         state.errors = [];
         schedulePaint();
         const request = historyRequest();
         if (!request)
             return;
-        showMessage('', false);
-        Feed.status('initializing', 'Loading ' + state.symbol);
-        state.history = Feed.start(request, onHistory);
-        if (state.history === null)
+        request.rid = Zeb.datafeed.generateRid('history');
+        if (!Zeb.datafeed.request(request)) {
+            delete Zeb.datafeed.getActiveRids()[request.rid];
             fail('bars', 'the request was refused (see Plugin Output)');
+            return;
+        }
+        state.history = request.rid;
+        showMessage('', false);
+        Zeb.bridge.showLoadingStatus('Loading ' + state.symbol);
     }
 
     // Shows symbol; with link, the windows linked to this one follow.
     function load(symbol, link) {
-        Feed.stop(state.info);
-        Feed.stop(state.quote);
+        state.info = stopRequest(state.info);
+        state.quote = stopRequest(state.quote);
         state.symbol = symbol;
         state.formatterId = '';
         state.quoteValues = {};
         byId('symbol').value = symbol;
-        const symbolEdit = headerControl('symbol');
+        const symbolEdit = Zeb.header.symbol;
         if (symbolEdit)
-            symbolEdit.value = symbol;
+            symbolEdit.value(symbol);
         ['description', 'last', 'change'].forEach((id) => { byId(id).textContent = ''; });
-        bridge.documentDesc = symbol;
+        Zeb.bridge.documentDesc(symbol);
         startHistory();
-        state.info = Feed.start({ type: 'symbolinfo', symbol: symbol }, onSymbolInfo);
-        if (state.info === null)
+        try {
+            // Realtime: each "ok" answer brings the information; "restart" ends the request.
+            state.info = Zeb.datafeed.requestSymbolInfo(symbol, true)
+                .progress((answer) => {
+                    state.formatterId = answer.data.formatterId;
+                    showQuote(state.quoteValues);
+                    schedulePaint();
+                })
+                .fail((answer) => fail('symbol information', errorText(answer)));
+        } catch (error) {
             fail('symbol information', 'the request was refused (see Plugin Output)');
-        state.quote = Feed.start({ type: 'quote', symbol: symbol, fields: QuoteFields, realtime: true }, onQuote);
-        if (state.quote === null)
+        }
+        try {
+            state.quote = Zeb.datafeed.requestQuote(symbol, QuoteFields, true)
+                .progress((answer) => onQuote(answer.data))
+                .fail((answer) => fail('quote', errorText(answer)));
+        } catch (error) {
             fail('quote', 'the request was refused (see Plugin Output)');
+        }
         if (link)
-            bridge.setSymbolLinking(symbol);
+            Zeb.symbolLinking.activate(symbol);
         // The host shows the window's symbol and offers it in its context menu.
-        bridge.notifyContextChanged();
+        Zeb.bridge.notifyContextChanged();
     }
 
     function onSubmit(event) {
         event.preventDefault();
-        const symbol = bridge.translateSymbol(byId('symbol').value.trim().toUpperCase());
+        const symbol = Zeb.bridge.translateSymbol(byId('symbol').value.trim().toUpperCase());
         if (!symbol) {
             showMessage('Type a symbol', true);
             return;
@@ -275,30 +315,26 @@
         byId('start').hidden = byCount;
     }
 
-    // The header's controls (plugin.spec "header"), by id; null when the host shows none.
-    function headerControl(id) {
-        const controls = bridge.header ? bridge.header.controls : [];
-        return controls.find((control) => control.objectName === id) || null;
-    }
-
     // Trading days of each period of the header's combo box.
     const periodBars = { '1 month': 21, '3 months': 63, '6 months': 126, '1 year': 252,
                          '5 years': 1260, '10 years': 2520 };
 
+    // The header's controls (plugin.spec "header"): the symbol edit answers Enter, the period
+    // box a choice.
     function connectHeader() {
-        const symbolEdit = headerControl('symbol');
+        const symbolEdit = Zeb.header.symbol;
         if (symbolEdit) {
-            Feed.connect(symbolEdit.valueChanged, () => {
-                const symbol = bridge.translateSymbol(symbolEdit.value.trim().toUpperCase());
+            symbolEdit.bind('activated', () => {
+                const symbol = Zeb.bridge.translateSymbol(symbolEdit.value().trim().toUpperCase());
                 if (symbol && symbol !== state.symbol)
                     load(symbol, true);
             });
         }
-        const period = headerControl('period');
+        const period = Zeb.header.period;
         if (period) {
-            period.value = '6 months';
-            Feed.connect(period.activated, () => {
-                const bars = periodBars[period.value];
+            period.value('6 months');
+            period.bind('activated', () => {
+                const bars = periodBars[period.value()];
                 if (!bars)
                     return;
                 byId('mode').value = 'count';
@@ -310,34 +346,38 @@
     }
 
     function initialSymbol() {
-        const context = bridge.takeCreationContext();
-        return context && context.containsSymbol() ? bridge.translateSymbol(context.symbol) : DefaultSymbol;
+        let symbol = DefaultSymbol;
+        Zeb.bridge.takeCreationContext((context) => {
+            if (context.containsSymbol())
+                symbol = Zeb.bridge.translateSymbol(context.symbol);
+        });
+        return symbol;
     }
 
-    if (!bridge) {
+    if (!window.Zeb) {
         showMessage('Open this page in the host: it needs the host\'s market data', true);
         return;
     }
-    document.body.className = 'theme-' + bridge.theme;
-    painter = new ChartPainter(byId('chart'), bridge.theme);
+    document.body.className = 'theme-' + Zeb.bridge.theme();
+    painter = new ChartPainter(byId('chart'), Zeb.bridge.theme());
 
-    const volumeAction = bridge.actions.find((action) => action.objectName === 'volume');
+    const volumeAction = Zeb.actions.volume;
     if (volumeAction) {
-        volumeAction.setChecked(state.showVolume);
-        Feed.connect(volumeAction.triggered, () => {
-            state.showVolume = volumeAction.checked;
+        volumeAction.checked(state.showVolume);
+        volumeAction.bind('activated', (action, checked) => {
+            state.showVolume = checked;
             schedulePaint();
         });
     }
-    bridge.mainMenuActions = ['volume', '-', 'refresh'];
-    bridge.contextMenuActions = ['volume', '-', 'copy', '-', 'refresh'];
-    Feed.connect(bridge.datafeed.formatter.settingsChanged, () => {
+    Zeb.bridge.mainMenuActions(['volume', '-', 'refresh']);
+    Zeb.bridge.contextMenuActions(['volume', '-', 'copy', '-', 'refresh']);
+    Zeb.formatter.bind('settingsChanged', () => {
         showQuote(state.quoteValues);
         schedulePaint();
     });
-    Feed.connect(bridge.symbolLinkingChanged, (symbol) => load(symbol, false));
-    Feed.connect(bridge.initContextData, (context) => { context.symbol = state.symbol; });
-
+    Zeb.datafeed.bind('response', onResponse);
+    Zeb.symbolLinking.bind('activated', (symbol) => load(symbol, false));
+    Zeb.bridge.bind('initContextData', (context) => { context.symbol = state.symbol; });
     const chart = byId('chart');
     chart.addEventListener('mousemove', (event) => {
         const box = chart.getBoundingClientRect();

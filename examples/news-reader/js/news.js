@@ -1,6 +1,7 @@
 // News Reader: one realtime "news" request for the filters above the list, restarted when they
 // change; choosing a headline asks "newsbody" for its story, shown as text, as HTML (in a
-// sandboxed frame, so a story runs no script) or as a link.
+// sandboxed frame, so a story runs no script) or as a link. Requests go through the page
+// library's Zeb.datafeed.
 (function () {
     'use strict';
 
@@ -12,11 +13,34 @@
         white: 'body { background: #ffffff; color: #202124; } a { color: #1a73e8; }'
     };
 
-    const bridge = Feed.bridge;
+    // The host's texts for the data service's error codes.
+    const ErrorTexts = {
+        1: 'Unknown symbol',
+        2: 'Invalid request',
+        3: 'Not entitled to the requested data',
+        4: 'Data not available',
+        5: 'Data service unavailable',
+        6: 'Request timed out',
+        7: 'Internal error of the data service'
+    };
+
     const byId = (id) => document.getElementById(id);
-    const news = { rid: null, headlines: [], ids: new Set(), answered: false };
-    const story = { rid: null, id: '' };
-    let followAction = null;
+    const news = { request: null, headlines: [], ids: new Set(), answered: false };
+    const story = { request: null, id: '' };
+    let following = true;
+
+    // What a "fail" answer says, for the user.
+    function errorText(answer) {
+        const error = answer.error || {};
+        return error.errorMessage || ErrorTexts[error.errorCode]
+            || 'Error ' + (error.errorCode === undefined ? '(no code)' : error.errorCode);
+    }
+
+    function stopRequest(request) {
+        if (request)
+            request.stop();
+        return null;
+    }
 
     // "ACME.QB, nrth.n GLBX" -> ["ACME.QB", "NRTH.N", "GLBX"]
     function words(text, separator) {
@@ -30,19 +54,17 @@
         element.hidden = !text;
     }
 
-    function filterRequest() {
-        const request = {
-            type: 'news',
-            symbols: words(byId('symbols').value.toUpperCase(), /[\s,]+/).map((symbol) => bridge.translateSymbol(symbol)),
+    // The filters above the list; the look-back period not chosen is 0 (not given).
+    function filter() {
+        const [key, amount] = byId('lookBack').value.split(':');
+        return {
+            symbols: words(byId('symbols').value.toUpperCase(), /[\s,]+/).map((symbol) => Zeb.bridge.translateSymbol(symbol)),
             categories: words(byId('categories').value, ','),
             keywords: words(byId('keywords').value, /[\s,]+/),
             keywordsOr: byId('anyKeyword').checked,
-            historyLimit: HistoryLimit,
-            realtime: true
+            daysBack: key === 'daysBack' ? Number(amount) : 0,
+            hoursBack: key === 'hoursBack' ? Number(amount) : 0
         };
-        const [key, amount] = byId('lookBack').value.split(':');
-        request[key] = Number(amount);
-        return request;
     }
 
     function describeFilter(request) {
@@ -57,7 +79,7 @@
     }
 
     function timeText(time) {
-        return bridge.datafeed.formatter.formatTime(time);
+        return Zeb.formatter.formatTime(time);
     }
 
     // The headlines' times again, after the host's formatting changed.
@@ -93,7 +115,7 @@
         meta.appendChild(chip(timeText(headline.time), 'time'));
         meta.appendChild(chip(headline.source, 'source'));
         headline.symbols.forEach((symbol) => {
-            meta.appendChild(chip(symbol, 'symbol', () => bridge.setSymbolLinking(symbol)));
+            meta.appendChild(chip(symbol, 'symbol', () => Zeb.symbolLinking.activate(symbol)));
         });
         const text = document.createElement('div');
         text.className = 'text';
@@ -110,12 +132,12 @@
         return item;
     }
 
+    function showNewsFailure(text) {
+        showMessage('listMessage', 'Headlines: ' + text, true);
+        Zeb.bridge.showErrorStatus(text);
+    }
+
     function onNews(answer) {
-        if (answer.result === 'fail') {
-            showMessage('listMessage', 'Headlines: ' + Feed.errorText(answer), true);
-            Feed.status('error', Feed.errorText(answer));
-            return;
-        }
         // The first answer holds the look-back period; later ones bring live headlines.
         const live = news.answered;
         news.answered = true;
@@ -135,24 +157,29 @@
         if (!story.id && news.headlines.length > 0)
             read(news.headlines[0]);
         showMessage('listMessage', news.headlines.length === 0 ? 'No headlines match these filters yet' : '', false);
-        Feed.status('ready', news.headlines.length + ' headlines');
+        Zeb.bridge.showReadyStatus(news.headlines.length + ' headlines');
     }
 
     function apply() {
-        Feed.stop(news.rid);
+        news.request = stopRequest(news.request);
         clearStory();
         news.headlines = [];
         news.ids.clear();
         news.answered = false;
         byId('list').innerHTML = '';
-        const request = filterRequest();
-        bridge.documentDesc = describeFilter(request);
+        const chosen = filter();
+        Zeb.bridge.documentDesc(describeFilter(chosen));
         showMessage('listMessage', 'Loading headlines', false);
-        Feed.status('initializing', 'Loading headlines');
-        news.rid = Feed.start(request, onNews);
-        if (news.rid === null) {
+        Zeb.bridge.showLoadingStatus('Loading headlines');
+        try {
+            news.request = Zeb.datafeed.requestNews(chosen.symbols, '', chosen.categories, chosen.daysBack,
+                                                    chosen.hoursBack, chosen.keywords, chosen.keywordsOr,
+                                                    false, false, HistoryLimit, true)
+                .progress(onNews)
+                .fail((answer) => showNewsFailure(errorText(answer)));
+        } catch (error) {
             showMessage('listMessage', 'The headline request was refused (see Plugin Output)', true);
-            Feed.status('error', 'Request refused');
+            Zeb.bridge.showErrorStatus('Request refused');
         }
     }
 
@@ -165,7 +192,7 @@
         } else if (kind === 'html') {
             byId('storyHtml').srcdoc = '<!DOCTYPE html><html><head><meta charset="utf-8"><style>'
                 + 'body { margin: 0; font: 13px sans-serif; line-height: 1.45; } h1 { font-size: 17px; }'
-                + StoryStyles[bridge.theme === 'white' ? 'white' : 'black'] + '</style></head><body>'
+                + StoryStyles[Zeb.bridge.theme() === 'white' ? 'white' : 'black'] + '</style></head><body>'
                 + content + '</body></html>';
         } else if (kind === 'url') {
             byId('storyUrl').textContent = content;
@@ -173,15 +200,9 @@
         }
     }
 
+    // A story answers once: its request ends with the answer.
     function onStory(answer) {
-        // A story answers once: its request is done.
-        Feed.stop(story.rid);
-        story.rid = null;
-        if (answer.result === 'fail') {
-            showStory('', '');
-            showMessage('storyMessage', 'Story: ' + Feed.errorText(answer), true);
-            return;
-        }
+        story.request = null;
         const kind = answer.data.type;
         if (kind !== 'text' && kind !== 'html' && kind !== 'url') {
             showStory('', '');
@@ -192,9 +213,14 @@
         showStory(kind, answer.data.content || '');
     }
 
+    function onStoryFailure(answer) {
+        story.request = null;
+        showStory('', '');
+        showMessage('storyMessage', 'Story: ' + errorText(answer), true);
+    }
+
     function clearStory() {
-        Feed.stop(story.rid);
-        story.rid = null;
+        story.request = stopRequest(story.request);
         story.id = '';
         byId('storyHeading').hidden = true;
         showStory('', '');
@@ -202,7 +228,7 @@
     }
 
     function read(headline) {
-        Feed.stop(story.rid);
+        story.request = stopRequest(story.request);
         story.id = headline.storyID;
         byId('storyMeta').textContent = timeText(headline.time) + ' \u00b7 ' + headline.source;
         byId('storyTitle').textContent = headline.text;
@@ -212,32 +238,36 @@
         });
         showStory('', '');
         showMessage('storyMessage', 'Loading the story', false);
-        story.rid = Feed.start({ type: 'newsbody', storyId: headline.storyID }, onStory);
-        if (story.rid === null)
+        try {
+            story.request = Zeb.datafeed.requestNewsBody(headline.storyID).done(onStory).fail(onStoryFailure);
+        } catch (error) {
             showMessage('storyMessage', 'The story request was refused (see Plugin Output)', true);
+        }
     }
 
     function onLinked(symbol) {
-        if (followAction && !followAction.checked)
+        if (!following)
             return;
         byId('symbols').value = symbol;
         apply();
     }
 
-    if (!bridge) {
+    if (!window.Zeb) {
         showMessage('listMessage', 'Open this page in the host: it needs the host\'s market data', true);
         return;
     }
-    document.body.className = 'theme-' + bridge.theme;
+    document.body.className = 'theme-' + Zeb.bridge.theme();
 
-    followAction = bridge.actions.find((action) => action.objectName === 'follow') || null;
-    if (followAction)
-        followAction.setChecked(true);
-    bridge.mainMenuActions = ['follow', '-', 'refresh'];
-    bridge.contextMenuActions = ['follow', '-', 'copy', 'selectAll', '-', 'refresh'];
-    Feed.connect(bridge.datafeed.formatter.settingsChanged, reformatTimes);
-    Feed.connect(bridge.symbolLinkingChanged, onLinked);
-    Feed.connect(bridge.initContextData, (context) => {
+    const followAction = Zeb.actions.follow;
+    if (followAction) {
+        followAction.checked(following);
+        followAction.bind('activated', (action, checked) => { following = checked; });
+    }
+    Zeb.bridge.mainMenuActions(['follow', '-', 'refresh']);
+    Zeb.bridge.contextMenuActions(['follow', '-', 'copy', 'selectAll', '-', 'refresh']);
+    Zeb.formatter.bind('settingsChanged', reformatTimes);
+    Zeb.symbolLinking.bind('activated', onLinked);
+    Zeb.bridge.bind('initContextData', (context) => {
         const symbols = words(byId('symbols').value.toUpperCase(), /[\s,]+/);
         if (symbols.length > 0)
             context.symbol = symbols[0];
@@ -249,10 +279,11 @@
     });
     byId('storyUrl').addEventListener('click', (event) => {
         event.preventDefault();
-        bridge.openUrl(event.currentTarget.dataset.url);
+        Zeb.bridge.openUrl(event.currentTarget.dataset.url);
     });
-    const context = bridge.takeCreationContext();
-    if (context && context.containsSymbol())
-        byId('symbols').value = context.symbol;
+    Zeb.bridge.takeCreationContext((context) => {
+        if (context.containsSymbol())
+            byId('symbols').value = context.symbol;
+    });
     apply();
 }());

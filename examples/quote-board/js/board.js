@@ -1,6 +1,6 @@
 // Quote Board: live quotes of a list of symbols. Each row asks "symbolinfo" for the symbol's
 // formatter id, then subscribes to a realtime "quote" of the board's fields; removing the row
-// stops both requests.
+// stops both requests. Requests go through the page library's Zeb.datafeed.
 (function () {
     'use strict';
 
@@ -27,11 +27,28 @@
     ];
     const Fields = Columns.map((column) => column.field);
 
-    const bridge = Feed.bridge;
+    // The host's texts for the data service's error codes.
+    const ErrorTexts = {
+        1: 'Unknown symbol',
+        2: 'Invalid request',
+        3: 'Not entitled to the requested data',
+        4: 'Data not available',
+        5: 'Data service unavailable',
+        6: 'Request timed out',
+        7: 'Internal error of the data service'
+    };
+
     const byId = (id) => document.getElementById(id);
     const rows = [];
     let selected = null;
     let removeAction = null;
+
+    // What a "fail" answer says, for the user.
+    function errorText(answer) {
+        const error = answer.error || {};
+        return error.errorMessage || ErrorTexts[error.errorCode]
+            || 'Error ' + (error.errorCode === undefined ? '(no code)' : error.errorCode);
+    }
 
     function notice(text, isError) {
         const element = byId('notice');
@@ -42,15 +59,15 @@
     function showStatus() {
         const failed = rows.filter((row) => row.error).length;
         if (rows.length > 0 && failed === rows.length)
-            Feed.status('error', 'No quotes');
+            Zeb.bridge.showErrorStatus('No quotes');
         else if (rows.some((row) => row.hasData))
-            Feed.status('ready', rows.length + (rows.length === 1 ? ' symbol' : ' symbols'));
+            Zeb.bridge.showReadyStatus(rows.length + (rows.length === 1 ? ' symbol' : ' symbols'));
         byId('empty').hidden = rows.length > 0;
     }
 
     // The text of a quote value; the formatter knows the symbol's tick from "symbolinfo".
     function format(row, kind, value) {
-        const formatter = bridge.datafeed.formatter;
+        const formatter = Zeb.formatter;
         switch (kind) {
         case 'price':
             return formatter.formatPrice(value, row.formatterId);
@@ -84,7 +101,7 @@
         row.values[column.field] = value;
         cell.textContent = format(row, column.kind, value);
         if (column.kind === 'time')
-            cell.title = bridge.datafeed.formatter.formatTime(value);
+            cell.title = Zeb.formatter.formatTime(value);
         if (column.kind === 'change' || column.kind === 'percent') {
             cell.classList.toggle('up', value > 0);
             cell.classList.toggle('down', value < 0);
@@ -102,17 +119,10 @@
         showStatus();
     }
 
-    function onQuote(row, answer) {
-        if (answer.result === 'fail') {
-            // The subscription stays until stopped; the row shows why it has no quotes.
-            Feed.stop(row.quoteRid);
-            row.quoteRid = null;
-            showError(row, Feed.errorText(answer));
-            return;
-        }
+    function onQuote(row, data) {
         Columns.forEach((column) => {
-            if (Object.prototype.hasOwnProperty.call(answer.data, column.field))
-                showValue(row, column, answer.data[column.field]);
+            if (Object.prototype.hasOwnProperty.call(data, column.field))
+                showValue(row, column, data[column.field]);
         });
         if (!row.hasData) {
             row.hasData = true;
@@ -120,24 +130,38 @@
         }
     }
 
-    function onSymbolInfo(row, answer) {
-        if (answer.result === 'fail') {
-            showError(row, Feed.errorText(answer));
-            return;
+    // A "fail" answer ends the quote request; the row shows why it has no quotes.
+    function startQuote(row) {
+        try {
+            row.quote = Zeb.datafeed.requestQuote(row.symbol, Fields, true)
+                .progress((answer) => onQuote(row, answer.data))
+                .fail((answer) => showError(row, errorText(answer)));
+        } catch (error) {
+            showError(row, 'Quote request refused (see Plugin Output)');
         }
-        // "restart": the next "ok" brings the symbol's new information.
-        if (answer.result !== 'ok')
-            return;
-        row.formatterId = answer.data.formatterId;
-        row.symbolCell.title = answer.data.symbolType + ', tick ' + answer.data.mintick;
-        if (row.quoteRid === null) {
-            row.quoteRid = Feed.start({ type: 'quote', symbol: row.symbol, fields: Fields, realtime: true },
-                                      (quote) => onQuote(row, quote));
-            if (row.quoteRid === null)
-                showError(row, 'Quote request refused (see Plugin Output)');
-            return;
+    }
+
+    function onSymbolInfo(row, info) {
+        row.formatterId = info.formatterId;
+        row.symbolCell.title = info.symbolType + ', tick ' + info.mintick;
+        if (row.quote === null)
+            startQuote(row);
+        else
+            reformat(row);
+    }
+
+    // Each "ok" answer brings the symbol's information; "restart" says it changed and ends the
+    // request, so the row asks again.
+    function startSymbolInfo(row) {
+        try {
+            row.info = Zeb.datafeed.requestSymbolInfo(row.symbol, true)
+                .progress((answer) => onSymbolInfo(row, answer.data))
+                .done(() => startSymbolInfo(row))
+                .fail((answer) => showError(row, errorText(answer)));
+        } catch (error) {
+            row.info = null;
+            showError(row, 'Symbol request refused (see Plugin Output)');
         }
-        reformat(row);
     }
 
     // Shows the row's values again, after its symbol information or the host's formatting
@@ -150,8 +174,8 @@
     }
 
     function makeRow(symbol) {
-        const row = { symbol: symbol, formatterId: '', values: {}, cells: {}, infoRid: null,
-                      quoteRid: null, hasData: false, error: '' };
+        const row = { symbol: symbol, formatterId: '', values: {}, cells: {}, info: null,
+                      quote: null, hasData: false, error: '' };
         row.element = document.createElement('tr');
         row.symbolCell = row.element.insertCell(-1);
         row.symbolCell.className = 'symbol';
@@ -189,15 +213,15 @@
         const row = makeRow(symbol);
         rows.push(row);
         byId('rows').appendChild(row.element);
-        row.infoRid = Feed.start({ type: 'symbolinfo', symbol: symbol }, (answer) => onSymbolInfo(row, answer));
-        if (row.infoRid === null)
-            showError(row, 'Symbol request refused (see Plugin Output)');
+        startSymbolInfo(row);
         showStatus();
     }
 
     function removeRow(row) {
-        Feed.stop(row.infoRid);
-        Feed.stop(row.quoteRid);
+        [row.info, row.quote].forEach((request) => {
+            if (request)
+                request.stop();
+        });
         Columns.forEach((column) => clearTimeout(row.cells[column.field].flashTimer));
         rows.splice(rows.indexOf(row), 1);
         row.element.parentNode.removeChild(row.element);
@@ -212,18 +236,18 @@
             selected.element.classList.remove('selected');
         selected = row;
         if (removeAction)
-            removeAction.enabled = row !== null;
+            removeAction.enabled(row !== null);
         if (!row)
             return;
         row.element.classList.add('selected');
         if (link)
-            bridge.setSymbolLinking(row.symbol);
+            Zeb.symbolLinking.activate(row.symbol);
     }
 
     function onAdd(event) {
         event.preventDefault();
         const input = byId('symbol');
-        const symbol = bridge.translateSymbol(input.value.trim().toUpperCase());
+        const symbol = Zeb.bridge.translateSymbol(input.value.trim().toUpperCase());
         if (!symbol) {
             notice('Type a symbol to add', true);
             return;
@@ -250,37 +274,39 @@
 
     // The symbols the window was opened with, else the default list.
     function startSymbols() {
-        const context = bridge.takeCreationContext();
-        if (context && context.containsSymbolList() && context.symbolList.length > 0)
-            return context.symbolList;
-        if (context && context.containsSymbol())
-            return DefaultSymbols.concat([context.symbol]);
-        return DefaultSymbols;
+        let symbols = DefaultSymbols;
+        Zeb.bridge.takeCreationContext((context) => {
+            if (context.containsSymbolList() && context.symbolList.length > 0)
+                symbols = context.symbolList;
+            else if (context.containsSymbol())
+                symbols = DefaultSymbols.concat([context.symbol]);
+        });
+        return symbols;
     }
 
-    if (!bridge) {
+    if (!window.Zeb) {
         notice('Open this page in the host: it needs the host\'s market data', true);
         return;
     }
-    document.body.className = 'theme-' + bridge.theme;
-    Feed.status('initializing', 'Loading quotes');
+    document.body.className = 'theme-' + Zeb.bridge.theme();
+    Zeb.bridge.showLoadingStatus('Loading quotes');
 
-    removeAction = bridge.actions.find((action) => action.objectName === 'remove') || null;
+    removeAction = Zeb.actions.remove || null;
     if (removeAction) {
-        removeAction.enabled = false;
-        Feed.connect(removeAction.triggered, () => {
+        removeAction.enabled(false);
+        removeAction.bind('activated', () => {
             if (selected)
                 removeRow(selected);
         });
     }
-    bridge.mainMenuActions = ['remove', '-', 'refresh'];
-    bridge.contextMenuActions = ['remove', '-', 'copy', 'selectAll', '-', 'refresh'];
+    Zeb.bridge.mainMenuActions(['remove', '-', 'refresh']);
+    Zeb.bridge.contextMenuActions(['remove', '-', 'copy', 'selectAll', '-', 'refresh']);
 
-    Feed.connect(bridge.datafeed.formatter.settingsChanged, () => rows.forEach(reformat));
-    Feed.connect(bridge.symbolLinkingChanged, (symbol) => {
+    Zeb.formatter.bind('settingsChanged', () => rows.forEach(reformat));
+    Zeb.symbolLinking.bind('activated', (symbol) => {
         select(rows.find((row) => row.symbol === symbol) || null, false);
     });
-    Feed.connect(bridge.initContextData, (context) => {
+    Zeb.bridge.bind('initContextData', (context) => {
         if (selected)
             context.symbol = selected.symbol;
         context.symbolList = rows.map((row) => row.symbol);
@@ -289,5 +315,5 @@
 
     byId('add').addEventListener('submit', onAdd);
     document.addEventListener('keydown', onKey);
-    startSymbols().forEach((symbol) => addSymbol(bridge.translateSymbol(symbol)));
+    startSymbols().forEach((symbol) => addSymbol(Zeb.bridge.translateSymbol(symbol)));
 }());
