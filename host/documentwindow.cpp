@@ -229,7 +229,10 @@ void DocumentWindow::updateReady()
 {
     if (m_ready)
         return;
-    if (m_document->status() == Document::StatusReady || (m_loadStarted && !m_document->isInProgress())) {
+    // A page that failed to load reports an error without ever starting.
+    const int status = m_document->status();
+    if (status == Document::StatusReady || status == Document::StatusError
+        || (m_loadStarted && !m_document->isInProgress())) {
         m_ready = true;
         emit ready();
     }

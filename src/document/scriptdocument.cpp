@@ -9,6 +9,7 @@
 #include "webinspectorwindow.h"
 #include "webpage.h"
 
+#include <bundle/scriptbundle.h>
 #include <bundle/scriptnetworkaccessmanager.h>
 #include <common/notifier/commonabstractnotifier.h>
 #include <common/pluginlogline.h>
@@ -40,6 +41,7 @@
 #include <themestyle.h>
 
 #include <QAction>
+#include <QDir>
 #include <QEvent>
 #include <QMenu>
 #include <QNetworkReply>
@@ -184,7 +186,18 @@ void ScriptDocument::initAll()
     Document *doc = m_doc;
     HOSTAPI_ASSERT(connect(doc, SIGNAL(activeChanged(bool)),
                            this, SIGNAL(onWindowActiveChanged(bool))), );
-    m_view->load(QUrl(m_spec.entry));
+    const QUrl entry(m_spec.entry);
+    if (entry.isLocalFile() && m_spec.bundle
+        && !m_spec.bundle->exists(QDir::cleanPath(entry.toLocalFile()))) {
+        // The bundle serves a missing file as an empty page, which never finishes loading:
+        // say why in the window's status and on the plug-in output instead of waiting.
+        logLine(tr("failed to load page"),
+                tr("'%1' is not in the plug-in's bundle").arg(entry.fileName()));
+        m_doc->setStatusAvailable(true);
+        m_doc->setStatus(Document::StatusError);
+        m_doc->setStatusText(tr("The page %1 could not be loaded").arg(entry.fileName()));
+    }
+    m_view->load(entry);
 }
 
 void ScriptDocument::initWidget()

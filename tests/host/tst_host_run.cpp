@@ -80,6 +80,7 @@ private slots:
     void screenshot_data();
     void screenshot();
     void propertiesScreenshot();
+    void missingEntryPage();
     void logsPluginOutput();
     void failures_data();
     void failures();
@@ -166,6 +167,21 @@ void tst_HostRun::propertiesScreenshot()
     QVERIFY(!image.isNull());
     // The dialog, not the main window (1024 wide).
     QVERIFY(image.width() < 1024);
+}
+
+// A window whose entry page is missing says so instead of waiting for it.
+void tst_HostRun::missingEntryPage()
+{
+    QTemporaryDir data;
+    QVERIFY(makeDataFolder(data.path()));
+    QVERIFY(writeFile(data.filePath(QStringLiteral("WebPlugins/miss/plugin.spec")),
+                      "{ id: \"miss\", name: \"Miss\", apiVersion: \"1.0\", entry: \"missing.html\" }"));
+    const HostRun run = runHost({QStringLiteral("--data-dir"), data.path(), QStringLiteral("--open"),
+                                 QStringLiteral("miss"), QStringLiteral("--screenshot"),
+                                 data.filePath(QStringLiteral("shot.png")), QStringLiteral("--log")});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.out.contains(QLatin1String("bridge: failed to load page, 'missing.html' is not in the "
+                                            "plug-in's bundle")), qPrintable(run.out));
 }
 
 void tst_HostRun::logsPluginOutput()
