@@ -130,6 +130,8 @@ ScriptDocument::ScriptDocument(ScriptPlugin *plugin, Document *doc, const Script
     m_contextData->installEventFilter(this);
     m_creationContext->installEventFilter(this);
     m_datafeed->setParent(this);
+    m_datafeed->installEventFilter(this);
+    m_datafeed->formatter()->installEventFilter(this);
     m_datafeed->setUsernameSource([]() -> QString { return Preferences::instance()->username(); });
     logCategory();
     initAll();
@@ -623,6 +625,10 @@ bool ScriptDocument::eventFilter(QObject *watched, QEvent *event)
         name = QStringLiteral("context");
     else if (watched == m_header)
         name = QStringLiteral("header");
+    else if (watched == m_datafeed)
+        name = QStringLiteral("datafeed");
+    else if (watched == m_datafeed->formatter())
+        name = QStringLiteral("formatter");
     logLine(tr("failed to delete object"), tr("'%1' belongs to the document").arg(name));
     return true;
 }

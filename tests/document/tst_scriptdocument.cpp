@@ -628,6 +628,8 @@ void tst_ScriptDocument::deleteLaterRefused_data()
     QTest::newRow("exchanged-context")
         << "_quorvex_bridge.initContextData.connect(function (c) { c.deleteLater(); })"
         << "context";
+    QTest::newRow("datafeed") << "_quorvex_bridge.datafeed.deleteLater()" << "datafeed";
+    QTest::newRow("formatter") << "_quorvex_bridge.datafeed.formatter.deleteLater()" << "formatter";
 }
 
 void tst_ScriptDocument::deleteLaterRefused()
