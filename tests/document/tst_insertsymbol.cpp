@@ -73,8 +73,6 @@ private slots:
     void cleanup();
     void dialog_data();
     void dialog();
-    void statusStyle_data();
-    void statusStyle();
     void parameters_data();
     void parameters();
     void documentClosedWithDialogOpen();
@@ -367,37 +365,6 @@ void tst_InsertSymbol::dialog()
     // Only an acceptance sets the symbol.
     QCOMPARE(m_button->symbol(), emitted.contains("accepted") ? QStringLiteral("ESZ4") : QString());
     QCOMPARE(PluginFixture::takeOutput(), QStringList());
-}
-
-void tst_InsertSymbol::statusStyle_data()
-{
-    QTest::addColumn<QString>("theme");
-    QTest::addColumn<QStringList>("steps");
-    QTest::addColumn<QString>("stripStyle");
-    QTest::addColumn<QString>("dialogStyle");
-
-    QTest::newRow("error-dark") << "black" << QStringList{"show", "error:Boom"}
-                                << "QWidget{background-color:#300}" << "QLabel{border-color:gray;}";
-    QTest::newRow("error-light") << "white" << QStringList{"show", "error:Boom"}
-                                 << "QWidget{background-color:#FCC}"
-                                 << "QLabel{border-color:black;}";
-    QTest::newRow("resolving-plain") << "black" << QStringList{"show", "error:Boom", "type:ESZ4", "ok"}
-                                     << "" << "QLabel{border-color:gray;}";
-}
-
-void tst_InsertSymbol::statusStyle()
-{
-    QFETCH(QString, theme);
-    QFETCH(QStringList, steps);
-    QFETCH(QString, stripStyle);
-    QFETCH(QString, dialogStyle);
-
-    QVERIFY(Application::instance()->appearanceManager()->setCurrentTheme(theme));
-    open();
-    run(steps);
-    QCOMPARE(m_button->dialog()->findChild<QWidget *>(QStringLiteral("statusWidget"))->styleSheet(),
-             stripStyle);
-    QCOMPARE(m_button->dialog()->styleSheet(), dialogStyle);
 }
 
 void tst_InsertSymbol::parameters_data()

@@ -1,8 +1,6 @@
 #include "testsupport.h"
 
-#include <dateedit.h>
 #include <document.h>
-#include <documentcaptionbarautoshowcontroller.h>
 #include <interactiveobject.h>
 #include <isymbolsearchservice.h>
 #include <propertyobject.h>
@@ -10,16 +8,13 @@
 #include <symboleditcontrol.h>
 #include <symboleditcontrolactivationhelper.h>
 #include <undopropertycommand.h>
-#include <widgethelpers.h>
 
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QCompleter>
-#include <QImage>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QSpinBox>
-#include <QToolButton>
 #include <QUndoStack>
 #include <QtTest>
 
@@ -209,105 +204,6 @@ private slots:
         QCOMPARE(control->lineEdit()->text(), started.isEmpty() ? QStringLiteral("CLZ27") : started);
     }
 
-    // Both controls start editing; those not kept end with Escape; deleteFirst then deletes
-    // the first one.
-    void captionBarFollowsEditing_data()
-    {
-        QTest::addColumn<bool>("first");
-        QTest::addColumn<bool>("second");
-        QTest::addColumn<bool>("deleteFirst");
-        QTest::addColumn<bool>("forced");
-        QTest::newRow("none") << false << false << false << false;
-        QTest::newRow("first") << true << false << false << true;
-        QTest::newRow("second") << false << true << false << true;
-        QTest::newRow("both") << true << true << false << true;
-        QTest::newRow("editing one deleted") << true << false << true << false;
-        QTest::newRow("other one still editing") << true << true << true << true;
-    }
-
-    void captionBarFollowsEditing()
-    {
-        QFETCH(bool, first);
-        QFETCH(bool, second);
-        QFETCH(bool, deleteFirst);
-        Document document("tmpl");
-        QWidget header;
-        QList<SymbolEditControl *> controls{new SymbolEditControl(&header), new SymbolEditControl(&header)};
-        new HostApi::DocumentCaptionBarAutoShowController({controls[0], controls[1]}, &document);
-        for (SymbolEditControl *control : controls)
-            control->startEditing(QStringLiteral("G"));
-        QVERIFY(document.isCaptionBarForced());
-        if (!first)
-            QTest::keyClick(controls[0]->lineEdit(), Qt::Key_Escape);
-        if (!second)
-            QTest::keyClick(controls[1]->lineEdit(), Qt::Key_Escape);
-        if (deleteFirst) {
-            delete controls[0];
-            QCoreApplication::processEvents();
-        }
-        QTEST(document.isCaptionBarForced(), "forced");
-    }
-
-    void pointsToPixels_data()
-    {
-        QTest::addColumn<int>("dpi");
-        QTest::addColumn<double>("points");
-        QTest::addColumn<int>("pixels");
-        QTest::newRow("header width at 96 dpi") << 96 << 85.5 << 114;
-        QTest::newRow("9pt at 96 dpi") << 96 << 9.0 << 12;
-        QTest::newRow("72 dpi is one to one") << 72 << 10.0 << 10;
-        QTest::newRow("half rounds up") << 120 << 7.5 << 13;
-        QTest::newRow("144 dpi doubles") << 144 << 85.5 << 171;
-    }
-
-    void pointsToPixels()
-    {
-        QFETCH(int, dpi);
-        QFETCH(double, points);
-        QImage device(1, 1, QImage::Format_RGB32);
-        device.setDotsPerMeterY(qRound(dpi / 0.0254));
-        QCOMPARE(device.logicalDpiY(), dpi);
-        QTEST(HostApi::pointsToPixels(device, points), "pixels");
-    }
-
-    // Days relative to today.
-    void todayButton_data()
-    {
-        QTest::addColumn<int>("min");
-        QTest::addColumn<int>("max");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<bool>("enabled");
-        QTest::addColumn<int>("result");
-        QTest::newRow("today in range") << -30 << 30 << -5 << true << 0;
-        QTest::newRow("range ends before today") << -30 << -2 << -20 << true << -2;
-        QTest::newRow("range starts after today") << 3 << 30 << 20 << true << 3;
-        QTest::newRow("disabled") << -30 << 30 << -5 << false << -5;
-    }
-
-    void todayButton()
-    {
-        QFETCH(int, min);
-        QFETCH(int, max);
-        QFETCH(int, start);
-        QFETCH(bool, enabled);
-        QFETCH(int, result);
-        const QDate today = QDate::currentDate();
-        DateEdit edit;
-        edit.setCalendarPopup(true);
-        edit.setDateRange(today.addDays(min), today.addDays(max));
-        edit.setDate(today.addDays(start));
-        edit.addDecorator(std::make_shared<DateEditTodayButton>(enabled));
-        edit.resize(200, 24);
-        edit.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&edit));
-        auto *button = edit.findChild<QToolButton *>(QStringLiteral("todayButton"));
-        // Over the edit's right half, clear of the calendar arrow.
-        QVERIFY(edit.rect().contains(button->geometry()));
-        QVERIFY(button->geometry().left() > edit.width() / 2);
-        QVERIFY(button->geometry().right() < edit.width() - 8);
-        QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(edit.date(), today.addDays(result));
-    }
 };
 
 QTEST_MAIN(tst_HostApiInputs)

@@ -2,7 +2,6 @@
 
 #include <appearancemanager.h>
 #include <application.h>
-#include <fontpicker.h>
 #include <interactiveobject.h>
 #include <propertyobject.h>
 #include <propertypage.h>
@@ -303,35 +302,6 @@ private slots:
         }
     }
 
-    // Dark theme: white text; light theme: black text.
-    void themeFollowsSwitch_data()
-    {
-        QTest::addColumn<QVariant>("userValue");
-        QTest::addColumn<QStringList>("switches");
-        QTest::addColumn<QColor>("expected");
-        const QString white = AppearanceManager::WhiteTheme;
-        const QString black = AppearanceManager::BlackTheme;
-        QTest::newRow("dark") << QVariant() << QStringList() << QColor(Qt::white);
-        QTest::newRow("follows") << QVariant() << QStringList{white} << QColor(Qt::black);
-        QTest::newRow("follows-back") << QVariant() << QStringList{white, black} << QColor(Qt::white);
-        QTest::newRow("user-set-kept") << QVariant(QColor(Qt::red)) << QStringList{white}
-                                       << QColor(Qt::red);
-    }
-
-    void themeFollowsSwitch()
-    {
-        QFETCH(QVariant, userValue);
-        QFETCH(QStringList, switches);
-        QFETCH(QColor, expected);
-        Tree tree("QColor", true, false);
-        tree.group.addThemeProperty("p", &tree.p, QColor(Qt::white), QColor(Qt::black), 1, 1);
-        if (userValue.isValid())
-            tree.p.setValue(userValue);
-        for (const QString &theme : switches)
-            QVERIFY(CompoundObject::appearanceManager()->setCurrentTheme(theme));
-        QCOMPARE(tree.p.value().value<QColor>(), expected);
-    }
-
     void sharedDefault_data()
     {
         QTest::addColumn<QVariant>("stored");
@@ -469,33 +439,6 @@ private slots:
         QVERIFY(!page.apply());
     }
 
-    void fontPickerParts_data()
-    {
-        QTest::addColumn<bool>("set");   // else the picker keeps its defaults
-        QTest::addColumn<QStringList>("modifiable");
-        QTest::newRow("unset") << false << QStringList{"family", "size", "bold", "italic"};
-        QTest::newRow("family-size") << true << QStringList{"family", "size"};
-        QTest::newRow("none") << true << QStringList();
-    }
-
-    void fontPickerParts()
-    {
-        QFETCH(bool, set);
-        QFETCH(QStringList, modifiable);
-        const QList<QPair<QString, const char *>> parts{{"family", "modifyFontFamily"},
-            {"size", "modifyFontSize"}, {"bold", "modifyFontBold"}, {"italic", "modifyFontItalic"}};
-        HostApi::FontPicker picker;
-        for (const auto &part : parts) {
-            if (set)
-                picker.setProperty(part.second, modifiable.contains(part.first));
-        }
-        QStringList enabled;
-        for (const auto &part : parts) {
-            if (picker.findChild<QWidget *>(part.first)->isEnabled())
-                enabled << part.first;
-        }
-        QCOMPARE(enabled, modifiable);
-    }
 };
 
 QTEST_MAIN(tst_HostApiProperties)

@@ -91,7 +91,6 @@ private slots:
     void undo();
     void constructionReports_data();
     void constructionReports();
-    void treeShape();
     void fontPersistence_data();
     void fontPersistence();
     void attach_data();
@@ -269,24 +268,6 @@ void tst_ScriptProperties::constructionReports()
     for (const QObject *object : container->objects())
         names.append(object->objectName());
     QCOMPARE(names, built);
-}
-
-// Groups in ascending order of name, properties in definition order, each a Qt child of its
-// container and held in the host tree under its path.
-void tst_ScriptProperties::treeShape()
-{
-    Tree tree({{"beta", {definition("second", PropertyKind::None, QMetaType::Int),
-                         definition("first", PropertyKind::None, QMetaType::QString)}},
-               {"alpha", {}}});
-    QCOMPARE(tree.objects->objectName(), QStringLiteral("objects"));
-    QCOMPARE(tree.objects->propertyKeys(), (QList<QByteArray>{"alpha", "beta"}));
-    const auto *beta = qobject_cast<ScriptPropertyContainer *>(tree.objects->objects().last());
-    QCOMPARE(beta->parent(), tree.objects.get());
-    QCOMPARE(beta->propertyKeys(), (QList<QByteArray>{"second", "first"}));
-    auto *first = qobject_cast<ScriptSimpleProperty *>(beta->objects().last());
-    QCOMPARE(first->objectName(), QStringLiteral("first"));
-    QCOMPARE(first->parent(), beta);
-    QCOMPARE(tree.property("objects.beta.first"), first);
 }
 
 // Fonts are stored at the normal font scale and shown at the user's.

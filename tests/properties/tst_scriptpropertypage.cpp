@@ -144,7 +144,6 @@ private slots:
     void thousandBindings();
     void manifest_data();
     void manifest();
-    void registeredAtStartUp();
 };
 
 // The editor of a property type and control type, and the log lines; a bool gets False/True.
@@ -389,26 +388,6 @@ void tst_ScriptPropertyPage::manifest()
     QCOMPARE(shown.labels(), labels);
     QCOMPARE(reader.lines + shown.log.lines, lines);
     QCOMPARE(shown.reports.texts(), QStringList());
-}
-
-// Start-up registers one page per manifest page under "webplugin_<id>_<page id>".
-void tst_ScriptPropertyPage::registeredAtStartUp()
-{
-    QTemporaryDir dir;
-    QVERIFY(writeFiles(dir.filePath("WebPlugins/Pages"), {{"plugin.spec",
-        "{id: \"PageReg\", propertyPages: {zeta: {name: \"Zeta\"}, Alpha: {name: \"Alpha\"}}}"}}));
-    ScriptPlugin plugin;
-    plugin.setSearchFolders(dir.path(), dir.filePath("WebPlugins"));
-    plugin.init();
-
-    auto *registry = HostApi::ServiceLocator::instance()->service<HostApi::IPropertyPageRegistry>();
-    const QList<QByteArray> ids = registry->pageIds();
-    const int alpha = ids.indexOf("webplugin_pagereg_alpha");
-    QVERIFY(alpha >= 0);
-    QCOMPARE(ids.value(alpha + 1), QByteArray("webplugin_pagereg_zeta"));
-    const auto *page = qobject_cast<ScriptPropertyPage *>(registry->page(ids.value(alpha + 1)));
-    QVERIFY(page);
-    QCOMPARE(page->windowTitle(), QStringLiteral("zeta"));
 }
 
 QTEST_MAIN(tst_ScriptPropertyPage)
