@@ -33,10 +33,12 @@ int fail(int exitCode, const QString &reason)
     return exitCode;
 }
 
-int run(QApplication &app, const HostOptions &options, HostApi::OutputChannel *channel)
+int run(QApplication &app, const HostOptions &options, QObject *pluginInstance,
+        HostApi::OutputChannel *channel)
 {
     MainWindow window;
     window.setUp(channel);
+    window.followUpdates(pluginInstance);
 
     const WorkspaceStore store(WorkspaceStore::defaultFileName());
     if (options.isScreenshotRun()) {
@@ -121,7 +123,7 @@ int main(int argc, char *argv[])
     if (!options.openId().isEmpty() && !findDocTemplate(options.openId()))
         exitCode = fail(1, QStringLiteral("no plug-in '%1' is installed in %2").arg(options.openId(), pluginFolder));
     else
-        exitCode = run(app, options, channel);
+        exitCode = run(app, options, loader.instance(), channel);
 
     plugin->term();
     plugin->termResources();

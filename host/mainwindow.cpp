@@ -5,6 +5,7 @@
 #include "pluginmenu.h"
 #include "propertydialog.h"
 #include "settingsdialog.h"
+#include "updatestatus.h"
 
 #include <actionwidget.h>
 #include <appearancemanager.h>
@@ -19,6 +20,7 @@
 #include <iplugin.h>
 #include <iprintobjectsprovider.h>
 #include <logservice.h>
+#include <outputchannel.h>
 #include <printer.h>
 #include <servicelocator.h>
 
@@ -74,6 +76,7 @@ MainWindow::MainWindow(QWidget *parent)
     , m_outputDock(new OutputDock(this))
     , m_pluginMenu(new PluginMenu(this))
     , m_undoGroup(new QUndoGroup(this))
+    , m_updateStatus(new UpdateStatus(this))
     , m_statusLabel(new QLabel(this))
     , m_contextLabel(new QLabel(this))
 {
@@ -95,6 +98,10 @@ MainWindow::MainWindow(QWidget *parent)
     createMenus();
     connect(m_area, &QMdiArea::subWindowActivated, this, &MainWindow::activate);
     connect(m_pluginMenu, &PluginMenu::openRequested, this, &MainWindow::openFromMenu);
+    connect(m_updateStatus, &UpdateStatus::progressed, this, [this](const QString &text) {
+        statusBar()->showMessage(text);
+    });
+    connect(m_updateStatus, &UpdateStatus::finished, this, &MainWindow::showUpdatesFinished);
     connect(m_undoGroup, &QUndoGroup::canUndoChanged, this, &MainWindow::updateEditActions);
     connect(m_undoGroup, &QUndoGroup::canRedoChanged, this, &MainWindow::updateEditActions);
     connect(m_undoGroup, &QUndoGroup::undoTextChanged, this, &MainWindow::updateEditActions);
@@ -116,6 +123,16 @@ void MainWindow::setUp(HostApi::OutputChannel *channel)
 {
     m_pluginMenu->rebuild();
     m_outputDock->setChannel(channel);
+}
+
+void MainWindow::followUpdates(QObject *pluginInstance)
+{
+    QObject *updater = UpdateStatus::findUpdater(pluginInstance);
+    if (updater && !m_updateStatus->follow(updater)) {
+        logWarning(tr("The web plug-in updater of %1 lacks the signals progressChanged(int,int) "
+                      "and finished(): its run is not shown")
+                       .arg(QString::fromLatin1(pluginInstance->metaObject()->className())));
+    }
 }
 
 DocumentWindow *MainWindow::openDocument(const QByteArray &templateId, QString *error)
@@ -496,6 +513,14 @@ void MainWindow::showDocumentMenu(DocumentWindow *window)
 void MainWindow::showStatus(const QString &line)
 {
     m_statusLabel->setText(line);
+}
+
+void MainWindow::showUpdatesFinished(const QString &text)
+{
+    statusBar()->showMessage(text, StatusMessageTimeout);
+    // The status bar's message goes; the output keeps it.
+    if (HostApi::OutputChannel *channel = m_outputDock->channel())
+        channel->append(text + QLatin1Char('\n'));
 }
 
 void MainWindow::showSettings()

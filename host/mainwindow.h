@@ -20,6 +20,7 @@ class QMdiSubWindow;
 class QMenu;
 class QUndoGroup;
 class ContextData;
+class UpdateStatus;
 
 namespace HostApi {
 class OutputChannel;
@@ -27,7 +28,7 @@ class OutputChannel;
 
 // The host's main window: the document area, the "Plug-ins" menu of the registered document
 // templates, the Edit, View and Window menus, the "Plugin Output" dock and the status bar of
-// the active document.
+// the active document and of the web plug-in update.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -38,6 +39,11 @@ public:
 
     // Fills the "Plug-ins" menu and shows channel in the output dock (after the module's init).
     void setUp(HostApi::OutputChannel *channel);
+    // Shows the run of the web plug-in updater of pluginInstance, the module's plug-in object,
+    // when it has one: its progress in the status bar, then its summary in the status bar and
+    // on the output dock's channel. Called right after the module's init, before its run can
+    // report anything.
+    void followUpdates(QObject *pluginInstance);
 
     // Opens a new document of the template with that id; null, with the reason in error, when
     // there is no such template or its plug-in refuses.
@@ -83,6 +89,7 @@ private:
     void updateEditActions();
     void showDocumentMenu(DocumentWindow *window);
     void showStatus(const QString &line);
+    void showUpdatesFinished(const QString &text);
     void updateContextLine();
     void openWithContext(const QByteArray &templateId, const ContextData &context);
     void showSettings();
@@ -93,6 +100,7 @@ private:
     OutputDock *m_outputDock;
     PluginMenu *m_pluginMenu;
     QUndoGroup *m_undoGroup;
+    UpdateStatus *m_updateStatus;
     QLabel *m_statusLabel;
     QLabel *m_contextLabel;
     QMenu *m_editMenu = nullptr;

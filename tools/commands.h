@@ -10,3 +10,5 @@ int lintCommand(const QStringList &args);
 int jsonCommand(const QStringList &args);
 int scanCommand(const QStringList &args);
 int marketCommand(const QStringList &args);
+int tableCommand(const QStringList &args);
+int updateCommand(const QStringList &args);

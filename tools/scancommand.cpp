@@ -142,6 +142,8 @@ int scanCommand(const QStringList &arguments)
         QLocale::setDefault(QLocale(locales.last()));
     for (const QString &feature : qAsConst(features))
         application->settings()->setValue(QStringLiteral("features/") + feature, true);
+    // A scan only reads the folder: the updater must not replace or remove its bundles.
+    application->settings()->setValue(QStringLiteral("enableWebPluginsUpdates"), false);
 
     QTextStream out(stdout);
     auto *output = HostApi::ServiceLocator::instance()->service<HostApi::IFormulaOutputService>();

@@ -8,6 +8,7 @@
 #include "document/scriptwidget.h"
 #include "document/webpage.h"
 #include "properties/scriptpropertypage.h"
+#include "updater/tesselupdater.h"
 
 #include <appearancemanager.h>
 #include <application.h>
@@ -58,6 +59,8 @@ ScriptPlugin::~ScriptPlugin()
     m_bundles.clear();
     m_catalogue.clear();
     m_pluginHotkeys.clear();
+    delete m_updater;
+    m_updater = nullptr;
     m_log.clear();
 }
 
@@ -109,6 +112,15 @@ void ScriptPlugin::init()
         if (hotKeys)
             registerDocumentHotKeys(spec, templateId);
     }
+
+    delete m_updater;
+    m_updater = new Tessel::Updater::TesselUpdater(
+        m_pluginFolder.isNull() ? Application::instance()->appDataPath() + QLatin1String("WebPlugins")
+                                : m_pluginFolder,
+        this);
+    m_updater->setObjectName(QStringLiteral("TesselUpdater"));
+    if (isUpdatesEnabled())
+        m_updater->start();
 }
 
 int ScriptPlugin::initDocument(Document *doc)

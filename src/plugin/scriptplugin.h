@@ -11,6 +11,7 @@
 #include <QPointer>
 
 class ScriptBundle;
+namespace Tessel { namespace Updater { class TesselUpdater; } }
 namespace HostApi {
 class HotKeyAction;
 class IHotKeyService;
@@ -19,7 +20,7 @@ class OutputChannel;
 
 // The object the host loads: finds the installed web plug-ins, keeps the newest version of
 // each, and registers each one as a document template with its features, hot keys and
-// property pages.
+// property pages; then, when updates are enabled, starts the updater of the plug-in folder.
 class ScriptPlugin : public HostApi::PluginBase
 {
     Q_OBJECT
@@ -58,6 +59,9 @@ public:
     HostApi::IOutputChannel *logChannel() const;
     const Catalogue &catalogue() const { return m_catalogue; }
     const QList<ScriptBundle *> &bundles() const { return m_bundles; }
+    // The updater of the plug-in folder's secured bundles, named "TesselUpdater"; null
+    // until init().
+    Tessel::Updater::TesselUpdater *updater() const { return m_updater; }
 
 private:
     void log(const QString &message, const QString &detail);
@@ -77,6 +81,7 @@ private:
     HostApi::ServiceRegistry m_services;
     QPointer<HostApi::OutputChannel> m_log;
     QMap<QByteArray, QMap<QByteArray, HostApi::HotKeyAction *>> m_pluginHotkeys;
+    Tessel::Updater::TesselUpdater *m_updater = nullptr;
     ThemePack m_themePack;
     QMetaObject::Connection m_themeConnection;
     bool m_resourcesRegistered = false;

@@ -1,4 +1,5 @@
 #include "bundletestutils.h"
+#include "localtlsserver.h"
 #include "securedwriter.h"
 #include "testsupport.h"
 
@@ -25,32 +26,6 @@ namespace {
 const char Category[] = "Tessel.ScriptNetworkAccessManager";
 const QString Username = QStringLiteral("john");
 const QString Password = QStringLiteral("s3cret");
-
-// A TLS server on 127.0.0.1 with the self-signed certificate of the test data.
-class LocalTlsServer : public QTcpServer
-{
-public:
-    LocalTlsServer(const QSslCertificate &certificate, const QSslKey &key)
-        : m_certificate(certificate)
-        , m_key(key)
-    {
-        listen(QHostAddress::LocalHost);
-    }
-
-protected:
-    void incomingConnection(qintptr descriptor) override
-    {
-        auto *socket = new QSslSocket(this);
-        socket->setSocketDescriptor(descriptor);
-        socket->setLocalCertificate(m_certificate);
-        socket->setPrivateKey(m_key);
-        socket->startServerEncryption();
-    }
-
-private:
-    QSslCertificate m_certificate;
-    QSslKey m_key;
-};
 
 // A port on 127.0.0.1 that nobody listens on.
 quint16 closedPort()

@@ -14,6 +14,7 @@
 #include "propertydialog.h"
 #include "screenshotjob.h"
 #include "settingsdialog.h"
+#include "updatestatus.h"
 #include "workspacestore.h"
 
 #include <appearancemanager.h>
@@ -43,6 +44,7 @@
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QUndoStack>
 #include <QVBoxLayout>
@@ -121,6 +123,34 @@ private:
     bool &m_documentAlive;
 };
 
+// What the host sees of the module's web plug-in updater.
+class FakeUpdater : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString summary MEMBER m_summary)
+    Q_PROPERTY(bool changedFiles MEMBER m_changedFiles)
+
+public:
+    explicit FakeUpdater(QObject *parent) : QObject(parent)
+    {
+        setObjectName(QLatin1String(UpdateStatus::UpdaterName));
+    }
+
+    void setSummary(const QString &summary, bool changedFiles)
+    {
+        m_summary = summary;
+        m_changedFiles = changedFiles;
+    }
+
+signals:
+    void progressChanged(int done, int total);
+    void finished();
+
+private:
+    QString m_summary;
+    bool m_changedFiles = false;
+};
+
 HostApi::DocTemplate *testTemplate()
 {
     static HostApi::DocTemplate docTemplate(nullptr, "test", QStringLiteral("Test"), QIcon(), QIcon(), 0,
@@ -159,6 +189,8 @@ private slots:
     void editMenu();
     void theme();
     void settingsDialog();
+    void updateStatus_data();
+    void updateStatus();
     void workspaceRoundTrip();
     void examplesShowMarketData_data();
     void examplesShowMarketData();
@@ -741,6 +773,43 @@ void tst_Host::settingsDialog()
              QStringLiteral(",Asia/Tokyo"));
     // Later test functions format with the defaults.
     QVERIFY(preferences->setFormatting(QStringLiteral("."), false, "UTC"));
+}
+
+void tst_Host::updateStatus_data()
+{
+    QTest::addColumn<QString>("summary");
+    QTest::addColumn<bool>("changedFiles");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("all-kept") << QStringLiteral("0 downloaded, 0 removed, 3 kept, 0 failed") << false
+                              << QStringLiteral("Web plug-ins: 0 downloaded, 0 removed, 3 kept, 0 failed");
+    QTest::newRow("changed") << QStringLiteral("1 downloaded, 0 removed, 3 kept, 0 failed") << true
+                             << QStringLiteral("Web plug-ins: 1 downloaded, 0 removed, 3 kept, 0 failed. "
+                                               "Updated web plug-ins take effect at the next start.");
+    QTest::newRow("ended-early") << QStringLiteral("the update table could not be loaded (error 4 from market)")
+                                 << false
+                                 << QStringLiteral("Web plug-ins: the update table could not be loaded (error 4 from market)");
+}
+
+// The run shows in the status bar; its end also goes to the output.
+void tst_Host::updateStatus()
+{
+    QFETCH(QString, summary);
+    QFETCH(bool, changedFiles);
+    QFETCH(QString, shown);
+
+    QObject module;
+    auto *updater = new FakeUpdater(new QObject(&module));
+    m_window->followUpdates(&module);
+    const QStatusBar *bar = m_window->statusBar();
+    emit updater->progressChanged(2, 5);
+    QCOMPARE(bar->currentMessage(), QStringLiteral("Updating web plug-ins: 2 of 5"));
+
+    const QString before = m_channel->text();
+    updater->setSummary(summary, changedFiles);
+    emit updater->finished();
+    QCOMPARE(bar->currentMessage(), shown);
+    QCOMPARE(m_channel->text().mid(before.size()), shown + QLatin1Char('\n'));
 }
 
 void tst_Host::workspaceRoundTrip()

@@ -1,9 +1,12 @@
 #include "bundletestutils.h"
+#include "localhttpserver.h"
 #include "testsupport.h"
 
+#include <QCryptographicHash>
 #include <QImage>
 #include <QProcess>
 #include <QSet>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -86,6 +89,8 @@ private slots:
     void failures();
     void workspaceSavedOnQuit();
     void workspaceScreenshots();
+    void webPluginUpdates_data();
+    void webPluginUpdates();
 };
 
 void tst_HostRun::examplesPassLint()
@@ -334,6 +339,71 @@ void tst_HostRun::workspaceScreenshots()
     run = runHost({QStringLiteral("--data-dir"), data.path(), QStringLiteral("--screenshots"), shots});
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(run.errorLines, QStringList{QStringLiteral("tessel-host: Not restored: no plug-in 'webplugin_gone' is installed")});
+}
+
+void tst_HostRun::webPluginUpdates_data()
+{
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<QStringList>("requests");
+    QTest::addColumn<QString>("shown");  // the run's line on "Plugin Output"; empty: none
+
+    QTest::newRow("downloads") << QByteArray() << QStringList{QStringLiteral("a-2.wps")}
+                               << QStringLiteral("Web plug-ins: 1 downloaded, 0 removed, 0 kept, 0 failed. "
+                                                 "Updated web plug-ins take effect at the next start.");
+    QTest::newRow("turned-off") << QByteArray("[General]\nenableWebPluginsUpdates=false\n")
+                                << QStringList() << QString();
+}
+
+// The data service hands the host's updater the table in the data folder; the table's bundle
+// comes from a server in this process.
+void tst_HostRun::webPluginUpdates()
+{
+    QFETCH(QByteArray, settings);
+    QFETCH(QStringList, requests);
+    QFETCH(QString, shown);
+
+    const QByteArray bundle = "the bytes of a secured bundle, version 2";
+    LocalHttpServer server;
+    server.setPath(QStringLiteral("a-2.wps"), bundle);
+    const QByteArray table =
+        "{\"updateServer\": \"" + server.baseUrl().toUtf8() + "\", \"plugins\": [{\"filename\": \"a.wps\", "
+        "\"updates\": [{\"filename\": \"a-2.wps\", "
+        "\"md5\": \"" + QCryptographicHash::hash(bundle, QCryptographicHash::Md5).toHex() + "\", "
+        "\"sha256\": \"" + QCryptographicHash::hash(bundle, QCryptographicHash::Sha256).toHex() + "\", "
+        "\"versionFrom\": \"*\", \"versionTo\": \"*\"}]}]}";
+
+    QTemporaryDir data;
+    QVERIFY(makeDataFolder(data.path()));
+    QVERIFY(writeFile(data.filePath(QStringLiteral("content/webplugins.ctab")), table));
+    if (!settings.isEmpty())
+        QVERIFY(writeFile(data.filePath(QStringLiteral("settings.ini")), settings));
+
+    // The run ends long before the page has started: both have shown once the page has.
+    const QString started = QStringLiteral("bridge-tour: Bridge Tour 1.0 started, API 1.0, \n");
+    QProcess host;
+    QString out;
+    connect(&host, &QProcess::readyReadStandardOutput, this,
+            [&] { out += QString::fromUtf8(host.readAllStandardOutput()); });
+    host.start(hostPath(), {QStringLiteral("--data-dir"), data.path(), QStringLiteral("--open"),
+                            QString::fromLatin1(exampleId), QStringLiteral("--log")});
+    QTRY_VERIFY2_WITH_TIMEOUT(out.contains(started) && out.contains(shown), qPrintable(out), 60000);
+    qRegisterMetaType<QProcess::ExitStatus>();
+    QSignalSpy ended(&host, qOverload<int, QProcess::ExitStatus>(&QProcess::finished));
+    host.terminate();
+    QVERIFY(ended.wait(60000));
+    QCOMPARE(host.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(host.exitCode(), 0);
+
+    QCOMPARE(server.requests(), requests);
+    QFile installed(data.filePath(QStringLiteral("WebPlugins/a.wps")));
+    if (shown.isEmpty()) {
+        QVERIFY2(!out.contains(QLatin1String("Web plug-ins")), qPrintable(out));
+        QVERIFY(!installed.exists());
+    } else {
+        QVERIFY2(out.split(QLatin1Char('\n')).contains(shown), qPrintable(out));
+        QVERIFY(installed.open(QIODevice::ReadOnly));
+        QCOMPARE(installed.readAll(), bundle);
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_HostRun)
