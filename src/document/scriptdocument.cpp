@@ -6,6 +6,7 @@
 #include "scriptcontext.h"
 #include "scriptheader.h"
 #include "scriptwidget.h"
+#include "signalguard.h"
 #include "webinspectorwindow.h"
 #include "webpage.h"
 
@@ -799,6 +800,8 @@ void ScriptDocument::repopulateWebView()
 {
     m_datafeed->clearAll();
     appendScriptObject(QLatin1String(BridgeName), this);
+    if (m_view)
+        SignalGuard::install(m_view->page()->mainFrame(), QLatin1String(BridgeName));
 }
 
 void ScriptDocument::updateWebViewActions()

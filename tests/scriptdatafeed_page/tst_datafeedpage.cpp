@@ -122,6 +122,8 @@ private slots:
     void reloadEndsEveryRequest();
     void thousandQuotesCleared_data();
     void thousandQuotesCleared();
+    void throwingHandlers_data();
+    void throwingHandlers();
 
 private:
     QVariant eval(const QString &code) const { return m_open.eval(code); }
@@ -354,6 +356,41 @@ void tst_DatafeedPage::verifyNothingRuns()
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(m_open.script->scriptDatafeed()->findChildren<FeedApi::Requester *>().size(), 0);
     }
+}
+
+void tst_DatafeedPage::throwingHandlers_data()
+{
+    QTest::addColumn<QString>("connect");   // connects window.thrower, which throws
+    QTest::addColumn<int>("calls");         // of the thrower, for two answers
+
+    QTest::newRow("function") << "feed.response.connect(thrower)" << 2;
+    QTest::newRow("this and name") << "feed.response.connect(window, 'thrower')" << 2;
+    QTest::newRow("this and function") << "feed.response.connect(window, thrower)" << 2;
+    QTest::newRow("disconnected after the first")
+        << "feed.response.connect(thrower); feed.response.connect(function once() {"
+           " feed.response.disconnect(thrower); feed.response.disconnect(once); })" << 1;
+}
+
+// A handler that throws on an answer from the event loop is reported as uncaught, with its own
+// line, and the page and the host go on.
+void tst_DatafeedPage::throwingHandlers()
+{
+    QFETCH(QString, connect);
+    QFETCH(int, calls);
+
+    eval(QStringLiteral("window.calls = 0; window.errors = [];"
+                        "window.onerror = function (message, url, line) { errors.push(message + ' @' + line); };"
+                        "window.thrower = function () { ++calls; throw new Error('boom ' + calls); };"));
+    eval(connect);
+    for (const char *rid : {"throw1", "throw2"}) {
+        eval(QStringLiteral("feed.request({type: 'symbolinfo', rid: '%1', symbol: 'ACME.QB'})")
+                 .arg(QLatin1String(rid)));
+        QTest::qWait(50);
+        settle();
+    }
+    QTRY_COMPARE(eval(QStringLiteral("errors.length")).toInt(), calls);
+    QCOMPARE(eval(QStringLiteral("calls")).toInt(), calls);
+    QCOMPARE(eval(QStringLiteral("errors[0]")).toString(), QStringLiteral("Error: boom 1 @1"));
 }
 
 QTEST_MAIN(tst_DatafeedPage)
