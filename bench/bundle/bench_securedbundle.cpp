@@ -1,11 +1,17 @@
-// Opening a 10 MB secured bundle (decode + SHA-1 + zip open) beside reading the same bytes
-// from disk, in one run; prints both and the ratio.
+// Opening a 10 MB secured bundle beside its floor, the work no opening can avoid, on the same
+// bytes in the same run: reading the file, un-XORing the payload in place, exploding it into a
+// buffer of its final size, the SHA-1 of the result and reading the zip directory. Prints both
+// and the ratio.
 #include "securedwriter.h"
 
+#include <bundle/epkwarezip.h>
 #include <bundle/securedbundle.h>
+#include <bundle/securedfile.h>
 
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QFile>
+#include <QtEndian>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
@@ -18,6 +24,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -56,11 +63,21 @@ struct Fixture
         file = dir.path() + QStringLiteral("/Sample.wps");
         QFile out(file);
         out.open(QIODevice::WriteOnly);
-        size = out.write(encodeSecured(sampleZip(), QByteArray()));
+        const QByteArray zip = sampleZip();
+        const QByteArray secured = encodeSecured(zip, QByteArray());
+        size = out.write(secured);
+        zipSize = zip.size();
+        // Signature, version, then the hash and the payload, each after its 32-bit length.
+        const int hashSize = int(qFromBigEndian<quint32>(secured.constData() + 8));
+        payloadOffset = 16 + hashSize;
+        payloadSize = int(qFromBigEndian<quint32>(secured.constData() + 12 + hashSize));
     }
     QTemporaryDir dir;
     QString file;
     qint64 size = 0;
+    int zipSize = 0;
+    int payloadOffset = 0;
+    int payloadSize = 0;
 };
 
 Fixture &fixture()
@@ -69,14 +86,38 @@ Fixture &fixture()
     return f;
 }
 
-void BM_ReadFile(benchmark::State &state)
+void BM_Floor(benchmark::State &state)
 {
+    const Fixture &f = fixture();
+    const QByteArray key = SecuredFile::builtinKey();
     for (auto _ : state) {
-        QFile file(fixture().file);
+        QFile file(f.file);
         file.open(QIODevice::ReadOnly);
-        benchmark::DoNotOptimize(file.readAll());
+        QByteArray data = file.readAll();
+        char *payload = data.data() + f.payloadOffset;
+        SecuredFile::scrambleInPlace(payload, f.payloadSize, key);
+        QByteArray zip(f.zipSize, Qt::Uninitialized);
+        qint64 read = 0;
+        qint64 written = 0;
+        EPkwareZip().explode(
+            [&](char *buffer, qint64 size) {
+                const qint64 count = qMin(size, f.payloadSize - read);
+                std::memcpy(buffer, payload + read, size_t(count));
+                read += count;
+                return count;
+            },
+            [&](const char *bytes, qint64 size) {
+                std::memcpy(zip.data() + written, bytes, size_t(size));
+                written += size;
+                return true;
+            });
+        benchmark::DoNotOptimize(QCryptographicHash::hash(zip, QCryptographicHash::Sha1));
+        QBuffer buffer(&zip);
+        QuaZip archive(&buffer);
+        archive.open(QuaZip::mdUnzip);
+        benchmark::DoNotOptimize(archive.getFileInfoList64());
     }
-    state.SetBytesProcessed(state.iterations() * fixture().size);
+    state.SetBytesProcessed(state.iterations() * f.size);
 }
 
 void BM_SecuredBundle(benchmark::State &state)
@@ -88,7 +129,7 @@ void BM_SecuredBundle(benchmark::State &state)
     state.SetBytesProcessed(state.iterations() * fixture().size);
 }
 
-BENCHMARK(BM_ReadFile)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_Floor)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_SecuredBundle)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 } // namespace
@@ -98,9 +139,9 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter(RatioReporter::CpuTime);
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double read = reporter.time("BM_ReadFile");
+    const double floor = reporter.time("BM_Floor");
     const double open = reporter.time("BM_SecuredBundle");
-    std::printf("secured file: %.1f MB; read from disk %.2f ms; SecuredBundle %.2f ms; ratio %.1fx\n",
-                fixture().size / 1e6, read, open, read > 0 ? open / read : 0.0);
+    std::printf("secured file: %.1f MB; floor %.2f ms; SecuredBundle %.2f ms; ratio %.2fx (target 1.5x)\n",
+                fixture().size / 1e6, floor, open, floor > 0 ? open / floor : 0.0);
     return 0;
 }

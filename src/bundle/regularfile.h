@@ -14,6 +14,8 @@ public:
 
     bool isValid() const { return m_error == QFileDevice::NoError; }
     QByteArray bytes() const { return m_bytes; }
+    // The content, which the file no longer holds: its only copy can then be changed in place.
+    QByteArray takeBytes() { return std::move(m_bytes); }
     // OpenError when the file is missing, not a regular file or too large; ReadError when
     // reading it failed.
     QFileDevice::FileError error() const { return m_error; }

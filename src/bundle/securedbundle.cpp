@@ -91,15 +91,15 @@ BundleArchive *SecuredBundle::archive() const
 
 std::unique_ptr<BundleArchive> SecuredBundle::load() const
 {
-    const RegularFile file = RegularFile::read(
+    RegularFile file = RegularFile::read(
         m_file, m_decode ? BundleLimits::MaxSecuredFileSize : BundleLimits::MaxPayloadSize);
     if (!file.isValid()) {
         log(QStringLiteral("Failed to open secured file %1: %2 (%3)")
                 .arg(m_file, file.errorString(), QString::number(int(file.error()))));
     }
-    QByteArray zip = file.bytes();
+    QByteArray zip = file.takeBytes();
     if (m_decode) {
-        const SecuredFile::Decoded decoded = decodeSecured(zip, QByteArray());
+        const SecuredFile::Decoded decoded = decodeSecured(std::move(zip), QByteArray());
         if (decoded.result != SecuredFile::Ok) {
             log(QStringLiteral("Failed to decrypt secured file %1: (%2)")
                     .arg(m_file, QString::number(decoded.result)));

@@ -4,7 +4,7 @@
 #include "epkwarezip.h"
 
 #include <QCryptographicHash>
-#include <QDataStream>
+#include <QtEndian>
 
 #include <cstring>
 #include <exception>
@@ -19,28 +19,32 @@ QByteArray builtinKey()
 QByteArray scramble(const QByteArray &data, const QByteArray &key)
 {
     QByteArray result = data;
-    if (key.isEmpty() || result.isEmpty())
-        return result;
+    if (!result.isEmpty())
+        scrambleInPlace(result.data(), result.size(), key);
+    return result;
+}
+
+void scrambleInPlace(char *data, qint64 size, const QByteArray &key)
+{
+    if (key.isEmpty() || size <= 0)
+        return;
     // The key repeated eight times is a whole number of key lengths and of 8-byte words, so
     // whole blocks are XORed a word at a time; the tail byte by byte.
     const QByteArray pattern = key.repeated(8);
     const int block = pattern.size();
-    char *out = result.data();
     const char *p = pattern.constData();
-    const int size = result.size();
-    int i = 0;
+    qint64 i = 0;
     for (; i + block <= size; i += block) {
         for (int j = 0; j < block; j += 8) {
             quint64 word, mask;
-            std::memcpy(&word, out + i + j, 8);
+            std::memcpy(&word, data + i + j, 8);
             std::memcpy(&mask, p + j, 8);
             word ^= mask;
-            std::memcpy(out + i + j, &word, 8);
+            std::memcpy(data + i + j, &word, 8);
         }
     }
     for (int j = 0; i < size; ++i, ++j)
-        out[i] ^= p[j];
-    return result;
+        data[i] ^= p[j];
 }
 
 QString resultText(int result)
@@ -67,26 +71,29 @@ QString resultText(int result)
 
 namespace {
 
-// Decompresses an imploded buffer (at most BundleLimits::MaxPayloadSize); any failure gives an
-// empty array, and an output over the limit also sets tooLarge.
-QByteArray explodeAll(const QByteArray &input, bool *tooLarge)
+// Decompresses size imploded bytes at input (at most BundleLimits::MaxPayloadSize); any
+// failure gives an empty array, and an output over the limit also sets tooLarge.
+QByteArray explodeAll(const char *input, qint64 size, bool *tooLarge)
 {
     *tooLarge = false;
-    if (input.isEmpty())
+    if (size <= 0)
         return QByteArray();
     QByteArray output;
+    // Bundles, half scripts and half images, implode to about two thirds; growing from there
+    // copies little.
+    output.reserve(int(qMin<qint64>(size * 2, BundleLimits::MaxPayloadSize)));
     try {
         qint64 position = 0;
         EPkwareZip zip;
         const IPkwareZip::Result result = zip.explode(
-            [&](char *buffer, qint64 size) {
-                const qint64 count = qMin(size, qint64(input.size()) - position);
-                std::memcpy(buffer, input.constData() + position, size_t(count));
+            [&](char *buffer, qint64 wanted) {
+                const qint64 count = qMin(wanted, size - position);
+                std::memcpy(buffer, input + position, size_t(count));
                 position += count;
                 return count;
             },
-            [&](const char *data, qint64 size) {
-                output.append(data, int(size));
+            [&](const char *data, qint64 count) {
+                output.append(data, int(count));
                 return true;
             });
         if (result != IPkwareZip::Ok)
@@ -98,38 +105,67 @@ QByteArray explodeAll(const QByteArray &input, bool *tooLarge)
     return output;
 }
 
+// Reads a big-endian 32-bit number at *at and moves past it; false when fewer than 4 bytes
+// remain.
+bool readNumber(const QByteArray &data, qint64 *at, quint32 *number)
+{
+    if (data.size() - *at < 4)
+        return false;
+    *number = qFromBigEndian<quint32>(data.constData() + *at);
+    *at += 4;
+    return true;
+}
+
+// Reads a length-prefixed byte string as the data stream writes it: its offset and size;
+// false when the length is missing or runs past the end. The length 0xFFFFFFFF is an empty
+// string.
+bool readBytes(const QByteArray &data, qint64 *at, qint64 *offset, qint64 *size)
+{
+    quint32 length = 0;
+    if (!readNumber(data, at, &length))
+        return false;
+    *offset = *at;
+    *size = length == 0xFFFFFFFFu ? 0 : qint64(length);
+    if (data.size() - *at < *size)
+        return false;
+    *at += *size;
+    return true;
+}
+
 } // namespace
 
-SecuredFile::Decoded decodeSecured(const QByteArray &data, const QByteArray &key)
+SecuredFile::Decoded decodeSecured(QByteArray data, const QByteArray &key)
 {
     using namespace SecuredFile;
     Decoded decoded;
-    QDataStream stream(data);
-    stream.setVersion(QDataStream::Qt_4_7);
-
-    qint32 signature = 0;
-    stream >> signature;
-    if (quint32(signature) != Signature) {
+    qint64 at = 0;
+    quint32 signature = 0;
+    if (!readNumber(data, &at, &signature) || signature != Signature) {
         decoded.result = WrongSignature;
         return decoded;
     }
     quint32 version = 0;
-    stream >> version;
+    readNumber(data, &at, &version);
     if (version > Version) {
         decoded.result = WrongVersion;
         return decoded;
     }
-    QByteArray hash;
-    stream >> hash;
-    if (stream.status() != QDataStream::Ok || hash.isEmpty()) {
+    qint64 hashOffset = 0;
+    qint64 hashSize = 0;
+    if (!readBytes(data, &at, &hashOffset, &hashSize) || hashSize == 0) {
         decoded.result = MissingHash;
         return decoded;
     }
-    QByteArray payload;
-    stream >> payload;
+    const QByteArray hash = data.mid(int(hashOffset), int(hashSize));
+    qint64 payloadOffset = 0;
+    qint64 payloadSize = 0;
+    if (!readBytes(data, &at, &payloadOffset, &payloadSize))
+        payloadSize = 0;
 
+    char *payload = data.data() + payloadOffset;
+    scrambleInPlace(payload, payloadSize, key.isEmpty() ? builtinKey() : key);
     bool tooLarge = false;
-    const QByteArray zip = explodeAll(scramble(payload, key.isEmpty() ? builtinKey() : key), &tooLarge);
+    const QByteArray zip = explodeAll(payload, payloadSize, &tooLarge);
     if (tooLarge) {
         decoded.result = PayloadTooLarge;
         return decoded;

@@ -34,11 +34,14 @@ QByteArray builtinKey();
 
 // Repeats key over data with XOR (byte i with key byte i modulo the key length).
 QByteArray scramble(const QByteArray &data, const QByteArray &key);
+// As scramble(), over size bytes at data, in place.
+void scrambleInPlace(char *data, qint64 size, const QByteArray &key);
 
 // A sentence for a result code, for people reading tool output.
 QString resultText(int result);
 
 } // namespace SecuredFile
 
-// Decodes a secured file. An empty key means the built-in key.
-SecuredFile::Decoded decodeSecured(const QByteArray &data, const QByteArray &key);
+// Decodes a secured file. An empty key means the built-in key. The payload is decoded inside
+// data: a caller that moves its only copy in saves a copy of the file.
+SecuredFile::Decoded decodeSecured(QByteArray data, const QByteArray &key);

@@ -801,7 +801,7 @@ void ScriptDocument::repopulateWebView()
     m_datafeed->clearAll();
     appendScriptObject(QLatin1String(BridgeName), this);
     if (m_view)
-        SignalGuard::install(m_view->page()->mainFrame(), QLatin1String(BridgeName));
+        SignalGuard::install(m_view->page()->mainFrame(), QLatin1String(BridgeName), this);
 }
 
 void ScriptDocument::updateWebViewActions()

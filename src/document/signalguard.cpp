@@ -1,16 +1,22 @@
 #include "signalguard.h"
 
-#include <QString>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QMetaMethod>
+#include <QMetaProperty>
+#include <QSet>
+#include <QStringList>
 #include <QWebFrame>
 
 namespace {
 
-// Walks the objects reachable from the bridge (properties and lists of objects) once; each
-// method object's connect(), by signature and by name, gets a guarded handler, and its
-// disconnect() finds that handler again. connect(handler) and connect(thisObject, handlerOrName) are both kept.
-const char guardScript[] = R"JS(
-(function (root) {
-    var MaxDepth = 16, seen = [];
+constexpr int MaxDepth = 16;
+
+// guard(object, names): the connect() of each named signal gets a guarded handler, and its
+// disconnect() finds that handler again. connect(handler) and connect(thisObject,
+// handlerOrName) are both kept.
+const char guardFunction[] = R"JS(
+(function () {
     function guarded(thisObject, handler) {
         return function () {
             try {
@@ -24,72 +30,93 @@ const char guardScript[] = R"JS(
         if (typeof signal !== 'function' || typeof signal.connect !== 'function' || signal.connect.guarded)
             return;
         var connect = signal.connect, disconnect = signal.disconnect, handlers = [];
-        function find(thisObject, handler) {
-            for (var i = 0; i < handlers.length; ++i) {
-                if (handlers[i].thisObject === thisObject && handlers[i].handler === handler)
-                    return i;
-            }
-            return -1;
-        }
-        signal.connect = function (first, second) {
-            var thisObject = arguments.length > 1 ? first : undefined;
-            var handler = arguments.length > 1 ? second : first;
+        function split(args) {
+            var thisObject = args.length > 1 ? args[0] : undefined;
+            var handler = args.length > 1 ? args[1] : args[0];
             if (typeof handler === 'string' && thisObject)
                 handler = thisObject[handler];
-            if (typeof handler !== 'function')
+            return { thisObject: thisObject, handler: handler };
+        }
+        signal.connect = function () {
+            var target = split(arguments);
+            if (typeof target.handler !== 'function')
                 return connect.apply(signal, arguments);
-            var wrapper = guarded(thisObject, handler);
-            var result = connect.call(signal, wrapper);
-            handlers.push({ thisObject: thisObject, handler: handler, wrapper: wrapper });
+            target.wrapper = guarded(target.thisObject, target.handler);
+            var result = connect.call(signal, target.wrapper);
+            handlers.push(target);
             return result;
         };
-        signal.disconnect = function (first, second) {
-            var thisObject = arguments.length > 1 ? first : undefined;
-            var handler = arguments.length > 1 ? second : first;
-            if (typeof handler === 'string' && thisObject)
-                handler = thisObject[handler];
-            var at = find(thisObject, handler);
-            if (at < 0)
-                return disconnect.apply(signal, arguments);
-            var wrapper = handlers[at].wrapper;
-            handlers.splice(at, 1);
-            return disconnect.call(signal, wrapper);
+        signal.disconnect = function () {
+            var target = split(arguments);
+            for (var i = 0; i < handlers.length; ++i) {
+                if (handlers[i].thisObject === target.thisObject && handlers[i].handler === target.handler)
+                    return disconnect.call(signal, handlers.splice(i, 1)[0].wrapper);
+            }
+            return disconnect.apply(signal, arguments);
         };
         signal.connect.guarded = true;
     }
-    function isQObject(value) {
-        return value && typeof value === 'object' && typeof value.deleteLater === 'function';
-    }
-    function walk(object, depth) {
-        if (depth > MaxDepth || seen.indexOf(object) >= 0)
+    return function (object, names) {
+        if (!object)
             return;
-        seen.push(object);
-        for (var name in object) {
-            var member;
-            try { member = object[name]; } catch (error) { continue; }
-            // Methods are listed by signature, "changed(QString)"; pages mostly use the name.
-            var paren = name.indexOf('(');
-            if (paren > 0) {
-                guardSignal(member);
-                guardSignal(object[name.slice(0, paren)]);
-            } else if (isQObject(member)) {
-                walk(member, depth + 1);
-            } else if (Array.isArray(member)) {
-                for (var i = 0; i < member.length; ++i) {
-                    if (isQObject(member[i]))
-                        walk(member[i], depth + 1);
-                }
+        for (var i = 0; i < names.length; ++i)
+            guardSignal(object[names[i]]);
+    };
+})()
+)JS";
+
+QString quoted(const QString &text)
+{
+    return QString::fromUtf8(QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
+}
+
+// One "guard(path, [names]);" line per object with signals of its own, depth first.
+void collect(QObject *object, const QString &path, int depth, QSet<QObject *> *seen,
+             QString *program)
+{
+    if (!object || depth > MaxDepth || seen->contains(object))
+        return;
+    seen->insert(object);
+    const QMetaObject *meta = object->metaObject();
+    QJsonArray names;
+    for (int i = QObject::staticMetaObject.methodCount(); i < meta->methodCount(); ++i) {
+        const QMetaMethod method = meta->method(i);
+        const QString name = QString::fromLatin1(method.name());
+        if (method.methodType() == QMetaMethod::Signal && method.access() == QMetaMethod::Public
+            && !names.contains(name)) {
+            names.append(name);
+        }
+    }
+    if (!names.isEmpty()) {
+        *program += QLatin1String("guard(") + path + QLatin1String(", ")
+            + QString::fromUtf8(QJsonDocument(names).toJson(QJsonDocument::Compact))
+            + QLatin1String(");\n");
+    }
+    for (int i = QObject::staticMetaObject.propertyCount(); i < meta->propertyCount(); ++i) {
+        const QMetaProperty property = meta->property(i);
+        const QString member = path + QLatin1Char('[') + quoted(QString::fromLatin1(property.name()))
+            + QLatin1Char(']');
+        if (property.userType() == QMetaType::QObjectStar) {
+            collect(property.read(object).value<QObject *>(), member, depth + 1, seen, program);
+        } else if (property.userType() == qMetaTypeId<QObjectList>()) {
+            const QObjectList list = property.read(object).value<QObjectList>();
+            for (int at = 0; at < list.size(); ++at) {
+                collect(list.at(at), member + QLatin1Char('[') + QString::number(at) + QLatin1Char(']'),
+                        depth + 1, seen, program);
             }
         }
     }
-    walk(root, 0);
-})
-)JS";
+}
 
 } // namespace
 
-void SignalGuard::install(QWebFrame *frame, const QString &bridgeName)
+void SignalGuard::install(QWebFrame *frame, const QString &bridgeName, QObject *bridge)
 {
-    frame->evaluateJavaScript(QLatin1String(guardScript) + QLatin1String("(window.")
-                              + bridgeName + QLatin1String(");"));
+    QString program;
+    QSet<QObject *> seen;
+    collect(bridge, QLatin1String("window[") + quoted(bridgeName) + QLatin1Char(']'), 0, &seen,
+            &program);
+    frame->evaluateJavaScript(QLatin1String("(function (guard) {\n") + program
+                              + QLatin1String("})(") + QLatin1String(guardFunction)
+                              + QLatin1String(");"));
 }

@@ -1,17 +1,19 @@
 #pragma once
 
+class QObject;
 class QString;
 class QWebFrame;
 
 // Keeps a page's signal handlers from throwing into the engine. The engine stops the process
 // when a handler connected to a Qt signal throws while the signal comes from the event loop,
-// so every signal's connect() and disconnect() reachable from the bridge are replaced with
-// ones that connect a guarded handler: an exception it throws is thrown again from a zero
+// so the connect() and disconnect() of every signal reachable from the bridge are replaced
+// with ones that connect a guarded handler: an exception it throws is thrown again from a zero
 // timer, where the page reports it as uncaught, with its own file and line.
 class SignalGuard
 {
 public:
-    // Guards every signal of the objects reachable from the window property bridgeName.
+    // Guards the signals, by name, of bridge (the window property bridgeName) and of the
+    // objects reachable from it through properties that hold an object or a list of objects.
     // Call it right after the bridge is added to the window object.
-    static void install(QWebFrame *frame, const QString &bridgeName);
+    static void install(QWebFrame *frame, const QString &bridgeName, QObject *bridge);
 };
