@@ -12,3 +12,4 @@ int scanCommand(const QStringList &args);
 int marketCommand(const QStringList &args);
 int tableCommand(const QStringList &args);
 int updateCommand(const QStringList &args);
+int initCommand(const QStringList &args);

@@ -1,5 +1,6 @@
 #include "commands.h"
 
+#include "bundleshadows.h"
 #include "commandline.h"
 
 #include <bundle/scriptbundle.h>
@@ -34,8 +35,9 @@ const char helpText[] =
     "usage: tessel scan [--app-dir DIR] [--theme NAME] [--locale NAME] [--feature NAME]...\n"
     "                   PLUGIN_FOLDER\n\n"
     "Loads PLUGIN_FOLDER as the host loads its plug-in folder: runs the plug-in's start-up\n"
-    "against a stand-in host, prints every \"Plugin Output\" line as it comes, then each\n"
-    "registered document template with its hot keys.\n\n"
+    "against a stand-in host, prints every \"Plugin Output\" line as it comes, then which\n"
+    "bundle shadows which when two hold the same id and version, then each registered\n"
+    "document template with its hot keys.\n\n"
     "  --app-dir DIR   the application folder, where \"tessel.xml\" is read (default: none)\n"
     "  --theme NAME    the host theme, black or white (default: black)\n"
     "  --locale NAME   the locale manifests are localised for (default: the system's)\n"
@@ -158,6 +160,9 @@ int scanCommand(const QStringList &arguments)
     plugin.setSearchFolders(appDirs.isEmpty() ? QString() : QDir(appDirs.last()).absolutePath(),
                             QDir(folder).absolutePath());
     plugin.init();
+    const QString theme = application->appearanceManager()->currentTheme();
+    for (const BundleShadow &shadow : findShadows(plugin.bundles(), theme, QLocale().name()))
+        out << shadow.text() << '\n';
     printTemplates(plugin, out);
     return Success;
 }

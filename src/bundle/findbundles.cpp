@@ -30,7 +30,9 @@ QStringList readListed(const QString &file, HostApi::IOutputChannel *log)
 QList<ScriptBundle *> findBundles(const QString &applicationDir, const QString &pluginFolder,
                                   HostApi::IOutputChannel *log)
 {
-    QStringList listed = readListed(applicationDir + QLatin1String("/tessel.xml"), log);
+    QStringList listed;
+    if (!applicationDir.isEmpty())
+        listed = readListed(applicationDir + QLatin1String("/tessel.xml"), log);
 
     QList<ScriptBundle *> bundles;
     const QDir folder(pluginFolder);

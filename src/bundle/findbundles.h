@@ -10,8 +10,9 @@ namespace HostApi { class IOutputChannel; }
 // "*.wps" file in it, then the folders of "tessel.xml" (in the application folder) and of
 // "webplugins.xml" (in the plug-in folder) that hold a "plugin.spec". A folder list that
 // cannot be read, and a listed "plugin.spec" that is not a regular file, are logged on the
-// channel. The secured bundles share one archive cache. The caller owns the bundles; the log
-// channel is not owned.
+// channel. An empty applicationDir stands for no application folder: no "tessel.xml" is read.
+// The secured bundles share one archive cache. The caller owns the bundles; the log channel is
+// not owned.
 QList<ScriptBundle *> findBundles(const QString &applicationDir, const QString &pluginFolder,
                                   HostApi::IOutputChannel *log);
 

@@ -306,7 +306,8 @@ ScriptPluginSpec ScriptPluginSpecReader::read(const QString &fileName, QString *
     const QString path = m_bundle->filePath(fileName);
     const QByteArray bytes = m_bundle->read(path);
     if (bytes.isEmpty()) {
-        log(QStringLiteral("failed to open '%1'").arg(path), QStringLiteral("file not found"));
+        log(QString(), QStringLiteral("failed to open '%1'").arg(path),
+            QStringLiteral("file not found"));
         refuse(m_bundle->exists(path) ? QStringLiteral("the manifest is empty or cannot be read")
                                       : QStringLiteral("the bundle has no %1").arg(fileName));
         return spec;
@@ -315,7 +316,7 @@ ScriptPluginSpec ScriptPluginSpecReader::read(const QString &fileName, QString *
     try {
         document = Common::JsonParser::parse(bytes);
     } catch (const Common::JsonParserException &e) {
-        log(QStringLiteral("failed to load '%1(%2:%3)'")
+        log(QString(), QStringLiteral("failed to load '%1(%2:%3)'")
                 .arg(path, QString::number(e.line()), QString::number(e.column())),
             QString::fromUtf8(e.what()));
         refuse(QStringLiteral("the manifest is not valid: %1 (line %2, column %3)")
@@ -323,14 +324,15 @@ ScriptPluginSpec ScriptPluginSpecReader::read(const QString &fileName, QString *
         return spec;
     }
     if (!hasType(document, QMetaType::QVariantMap)) {
-        log(QStringLiteral("failed to load '%1'").arg(path), QStringLiteral("wrong format"));
+        log(QString(), QStringLiteral("failed to load '%1'").arg(path),
+            QStringLiteral("wrong format"));
         refuse(QStringLiteral("the manifest is not a JSON object"));
         return spec;
     }
     const QVariantMap root = document.toMap();
     const QString noId = idProblem(root.value(QStringLiteral("id")));
     if (!noId.isNull()) {
-        log(QStringLiteral("failed to load '%1'").arg(path),
+        log(QStringLiteral("id"), QStringLiteral("failed to load '%1'").arg(path),
             QStringLiteral("no plug-in id: ") + noId);
         refuse(QStringLiteral("the manifest gives no plug-in id: ") + noId);
         return spec;
@@ -356,7 +358,7 @@ ScriptPluginSpec ScriptPluginSpecReader::read(const QString &fileName, QString *
     readBool(root, QStringLiteral("supportRedirectToExternalLinks"),
              &spec.supportRedirectToExternalLinks);
     readBool(root, QStringLiteral("supportStyleTemplates"), &spec.supportStyleTemplates);
-    readEnum(root, QStringLiteral("openIn"), openInValue, &spec.openIn);
+    readEnum(root, QStringLiteral("openIn"), QStringLiteral("openIn"), openInValue, &spec.openIn);
     spec.hotkeys = readKeySequences(root, QStringLiteral("hotkeys"));
     QString entry;
     if (readText(root, QStringLiteral("entry"), &entry) && !entry.isEmpty())
@@ -402,9 +404,12 @@ QString ScriptPluginSpecReader::propertyTypeName(int type)
     return nameOf(propertyTypes, type);
 }
 
-void ScriptPluginSpecReader::log(const QString &message, const QString &detail) const
+void ScriptPluginSpecReader::log(const QString &keyPath, const QString &message,
+                                 const QString &detail)
 {
     pluginLogLine(m_log, logSource, message, detail);
+    m_problems.append({keyPath, logSource + QLatin1String(": ") + message + QLatin1String(", ")
+                                    + detail});
 }
 
 // The string at "key-locale" when there is one, else the string at key.
@@ -415,14 +420,15 @@ bool ScriptPluginSpecReader::readLocalised(const QVariantMap &map, const QString
 }
 
 bool ScriptPluginSpecReader::readEnum(const QVariantMap &map, const QString &key,
-                                      int (*lookup)(const QString &), int *out) const
+                                      const QString &keyPath, int (*lookup)(const QString &),
+                                      int *out)
 {
     QString name;
     if (!readText(map, key, &name))
         return false;
     const int value = lookup(name);
     if (value < 0) {
-        log(QStringLiteral("failed to read '%1'").arg(key),
+        log(keyPath, QStringLiteral("failed to read '%1'").arg(key),
             QStringLiteral("unknown enum value '%1'").arg(name));
         return false;
     }
@@ -431,8 +437,7 @@ bool ScriptPluginSpecReader::readEnum(const QVariantMap &map, const QString &key
 }
 
 // "major<any one character>minor", either number possibly empty (then 0).
-QVersionNumber ScriptPluginSpecReader::readVersion(const QVariantMap &map,
-                                                   const QString &key) const
+QVersionNumber ScriptPluginSpecReader::readVersion(const QVariantMap &map, const QString &key)
 {
     QString text;
     if (!readText(map, key, &text))
@@ -446,22 +451,21 @@ QVersionNumber ScriptPluginSpecReader::readVersion(const QVariantMap &map,
     const int major = majorText.isEmpty() ? 0 : majorText.toInt(&majorOk);
     const int minor = minorText.isEmpty() ? 0 : minorText.toInt(&minorOk);
     if (!majorOk || !minorOk) {
-        log(QStringLiteral("failed to read version property: %1='%2'").arg(key, text),
+        log(key, QStringLiteral("failed to read version property: %1='%2'").arg(key, text),
             QStringLiteral("wrong format"));
         return QVersionNumber(0, 0);
     }
     return QVersionNumber(major, minor);
 }
 
-QList<int> ScriptPluginSpecReader::readSymbolTypes(const QVariantMap &map,
-                                                   const QString &key) const
+QList<int> ScriptPluginSpecReader::readSymbolTypes(const QVariantMap &map, const QString &key)
 {
     QList<int> types;
     const QStringList names = readTextList(map, key);
     for (const QString &name : names) {
         const int type = valueOf(symbolTypes, name);
         if (type < 0)
-            log(QStringLiteral("failed to find symbol type %1").arg(name),
+            log(key, QStringLiteral("failed to find symbol type %1").arg(name),
                 QStringLiteral("wrong symbol type"));
         else
             types.append(type);
@@ -471,7 +475,7 @@ QList<int> ScriptPluginSpecReader::readSymbolTypes(const QVariantMap &map,
 
 // The object members of the object at key, by member name; other members are reported.
 QMap<QString, QVariantMap> ScriptPluginSpecReader::readObjects(const QVariantMap &map,
-                                                               const QString &key) const
+                                                               const QString &key)
 {
     QMap<QString, QVariantMap> objects;
     const QVariant value = map.value(key);
@@ -482,13 +486,14 @@ QMap<QString, QVariantMap> ScriptPluginSpecReader::readObjects(const QVariantMap
         if (hasType(it.value(), QMetaType::QVariantMap))
             objects.insert(it.key(), it.value().toMap());
         else
-            log(QStringLiteral("failed to read object '%1' from '%2'").arg(it.key(), key),
+            log(key + QLatin1Char('.') + it.key(),
+                QStringLiteral("failed to read object '%1' from '%2'").arg(it.key(), key),
                 QStringLiteral("value is not object"));
     }
     return objects;
 }
 
-QList<ActionSpec> ScriptPluginSpecReader::readActions(const QVariantMap &root) const
+QList<ActionSpec> ScriptPluginSpecReader::readActions(const QVariantMap &root)
 {
     QList<ActionSpec> actions;
     const QMap<QString, QVariantMap> members = readObjects(root, QStringLiteral("actions"));
@@ -507,7 +512,7 @@ QList<ActionSpec> ScriptPluginSpecReader::readActions(const QVariantMap &root) c
     return actions;
 }
 
-QList<PropertyPageSpec> ScriptPluginSpecReader::readPropertyPages(const QVariantMap &root) const
+QList<PropertyPageSpec> ScriptPluginSpecReader::readPropertyPages(const QVariantMap &root)
 {
     QList<PropertyPageSpec> pages;
     const QMap<QString, QVariantMap> members =
@@ -542,7 +547,7 @@ PropertyBindingSpec ScriptPluginSpecReader::readBinding(const QVariantMap &map) 
     return binding;
 }
 
-QList<CommandSpec> ScriptPluginSpecReader::readCommands(const QVariantMap &root) const
+QList<CommandSpec> ScriptPluginSpecReader::readCommands(const QVariantMap &root)
 {
     QList<CommandSpec> commands;
     const QMap<QString, QVariantMap> members = readObjects(root, QStringLiteral("commands"));
@@ -558,7 +563,7 @@ QList<CommandSpec> ScriptPluginSpecReader::readCommands(const QVariantMap &root)
     return commands;
 }
 
-PropertyGroups ScriptPluginSpecReader::readPropertyGroups(const QVariantMap &root) const
+PropertyGroups ScriptPluginSpecReader::readPropertyGroups(const QVariantMap &root)
 {
     PropertyGroups groups;
     const QMap<QString, QVariantMap> members = readObjects(root, QStringLiteral("objects"));
@@ -566,7 +571,9 @@ PropertyGroups ScriptPluginSpecReader::readPropertyGroups(const QVariantMap &roo
         QList<PropertySpec> &properties = groups[it.key()];
         const QVariantMap &definitions = it.value();
         for (auto property = definitions.cbegin(); property != definitions.cend(); ++property) {
-            if (const auto spec = readProperty(property.key(), property.value()))
+            const QString keyPath =
+                QStringLiteral("objects.%1.%2").arg(it.key(), property.key());
+            if (const auto spec = readProperty(keyPath, property.key(), property.value()))
                 properties.append(*spec);
         }
     }
@@ -574,8 +581,9 @@ PropertyGroups ScriptPluginSpecReader::readPropertyGroups(const QVariantMap &roo
 }
 
 // One property definition; none when its type is unknown (the property is dropped).
-std::optional<PropertySpec> ScriptPluginSpecReader::readProperty(const QString &id,
-                                                                 const QVariant &value) const
+std::optional<PropertySpec> ScriptPluginSpecReader::readProperty(const QString &keyPath,
+                                                                 const QString &id,
+                                                                 const QVariant &value)
 {
     const QVariantMap map = hasType(value, QMetaType::QVariantMap) ? value.toMap() : QVariantMap();
     PropertySpec property;
@@ -592,8 +600,9 @@ std::optional<PropertySpec> ScriptPluginSpecReader::readProperty(const QString &
         return property;
     }
 
-    if (!readEnum(map, QStringLiteral("type"), propertyTypeValue, &property.type)) {
-        log(QStringLiteral("failed to read property '%1' type").arg(id),
+    const QString typePath = keyPath + QLatin1String(".type");
+    if (!readEnum(map, QStringLiteral("type"), typePath, propertyTypeValue, &property.type)) {
+        log(typePath, QStringLiteral("failed to read property '%1' type").arg(id),
             QStringLiteral("unknown type (%1)").arg(map.value(QStringLiteral("type")).toString()));
         return std::nullopt;
     }
@@ -616,7 +625,7 @@ std::optional<PropertySpec> ScriptPluginSpecReader::readProperty(const QString &
             property.white = white;
             readInt(map, QStringLiteral("version"), &property.version);
         } else {
-            log(QStringLiteral("failed to create property"),
+            log(keyPath + QLatin1String(".theme"), QStringLiteral("failed to create property"),
                 QStringLiteral("'black' or 'white' theme value is missing"));
         }
     }
@@ -659,17 +668,17 @@ QMap<QString, QIcon> ScriptPluginSpecReader::readIcons(const QVariantMap &root)
         const QStringList files = readTextList(members, it.key());
         auto built = m_icons.constFind(files);
         if (built == m_icons.constEnd())
-            built = m_icons.insert(files, buildIcon(files));
+            built = m_icons.insert(files, buildIcon(QStringLiteral("icons.") + it.key(), files));
         icons.insert(it.key(), *built);
     }
     return icons;
 }
 
-QIcon ScriptPluginSpecReader::buildIcon(const QStringList &files)
+QIcon ScriptPluginSpecReader::buildIcon(const QString &keyPath, const QStringList &files)
 {
     auto engine = std::make_unique<ImageIconEngine>();
     for (const QString &file : files)
-        addIconFile(engine.get(), file);
+        addIconFile(keyPath, engine.get(), file);
     const bool empty = engine->availableSizes(QIcon::Normal, QIcon::Off).isEmpty();
     return empty ? QIcon() : QIcon(engine.release());
 }
@@ -678,7 +687,8 @@ QIcon ScriptPluginSpecReader::buildIcon(const QStringList &files)
 // optional) and adds the images found, one per mode: later candidates replace earlier ones,
 // so themed images win over plain ones and "normal" over none. Only the file's own name is
 // split, so dots in folder names stay as they are.
-void ScriptPluginSpecReader::addIconFile(ImageIconEngine *engine, const QString &name)
+void ScriptPluginSpecReader::addIconFile(const QString &keyPath, ImageIconEngine *engine,
+                                         const QString &name)
 {
     const QString path = m_bundle->filePath(name);
     const int nameStart = path.lastIndexOf(QLatin1Char('/')) + 1;
@@ -705,16 +715,17 @@ void ScriptPluginSpecReader::addIconFile(ImageIconEngine *engine, const QString 
             if (!m_bundle->exists(candidate))
                 continue;
             found = true;
-            const QImage image = iconImage(candidate);
+            const QImage image = iconImage(keyPath, candidate);
             if (!image.isNull())
                 images.insert(state.mode, image);
         }
     }
 
     if (!found) {
-        log(QStringLiteral("failed to load image '%1'").arg(path), QStringLiteral("no file found"));
+        log(keyPath, QStringLiteral("failed to load image '%1'").arg(path),
+            QStringLiteral("no file found"));
     } else if (!images.isEmpty() && !images.contains(QIcon::Normal)) {
-        log(QStringLiteral("failed to load image '%1'").arg(path),
+        log(keyPath, QStringLiteral("failed to load image '%1'").arg(path),
             QStringLiteral("'normal' state is missing"));
     } else {
         for (auto it = images.cbegin(); it != images.cend(); ++it)
@@ -722,7 +733,7 @@ void ScriptPluginSpecReader::addIconFile(ImageIconEngine *engine, const QString 
     }
 }
 
-QImage ScriptPluginSpecReader::iconImage(const QString &path)
+QImage ScriptPluginSpecReader::iconImage(const QString &keyPath, const QString &path)
 {
     const auto decoded = m_images.constFind(path);
     if (decoded != m_images.constEnd())
@@ -730,7 +741,7 @@ QImage ScriptPluginSpecReader::iconImage(const QString &path)
     QString problem;
     const QImage image = decodeImage(m_bundle->read(path), &problem);
     if (image.isNull())
-        log(QStringLiteral("failed to load image from '%1'").arg(path), problem);
+        log(keyPath, QStringLiteral("failed to load image from '%1'").arg(path), problem);
     m_images.insert(path, image);
     return image;
 }

@@ -46,6 +46,18 @@ QByteArray randomBytes(int size, quint32 seed)
     return bytes;
 }
 
+// The files of the smallest plug-in the host loads without a warning.
+const FileMap plugin{{QStringLiteral("plugin.spec"), "{ id: \"p\", entry: \"index.html\" }"},
+                     {QStringLiteral("index.html"), "<html></html>"}};
+
+FileMap withPlugin(const FileMap &files)
+{
+    FileMap all = plugin;
+    for (auto it = files.cbegin(); it != files.cend(); ++it)
+        all.insert(it.key(), it.value());
+    return all;
+}
+
 QByteArray text(int size)
 {
     QByteArray bytes;
@@ -65,6 +77,7 @@ private slots:
     void roundTrip();
     void relativePaths();
     void insideLinks();
+    void warningsDoNotStop();
     void refusals_data();
     void refusals();
     void usage_data();
@@ -79,22 +92,21 @@ void tst_PackCommand::roundTrip_data()
     QTest::addColumn<FileMap>("files");
     QTest::addColumn<QString>("key");
 
-    QTest::newRow("empty-folder") << FileMap() << QString();
-    QTest::newRow("nested") << FileMap{{QStringLiteral("plugin.spec"), "{ id: nested }"},
-                                       {QStringLiteral("a/b/c/deep.js"), "deep"},
-                                       {QStringLiteral("a/empty/"), QByteArray()},
-                                       {QStringLiteral(".hidden"), "dot"}}
+    QTest::newRow("manifest-and-page") << plugin << QString();
+    QTest::newRow("nested") << withPlugin({{QStringLiteral("a/b/c/deep.js"), "deep"},
+                                           {QStringLiteral("a/empty/"), QByteArray()},
+                                           {QStringLiteral(".hidden"), "dot"}})
                             << QString();
-    QTest::newRow("binary") << FileMap{{QStringLiteral("bin.dat"), randomBytes(70000, 1)},
-                                       {QStringLiteral("zero.dat"), QByteArray()}}
+    QTest::newRow("binary") << withPlugin({{QStringLiteral("bin.dat"), randomBytes(70000, 1)},
+                                           {QStringLiteral("zero.dat"), QByteArray()}})
                             << QStringLiteral("00ff7e");
-    QTest::newRow("large") << FileMap{{QStringLiteral("big.html"), text(3 << 20)},
-                                      {QStringLiteral("noise.bin"), randomBytes(1 << 20, 2)}}
+    QTest::newRow("large") << withPlugin({{QStringLiteral("big.html"), text(3 << 20)},
+                                          {QStringLiteral("noise.bin"), randomBytes(1 << 20, 2)}})
                            << QStringLiteral("0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef");
     const QString deep = QStringLiteral("0123456789abcdefghi/").repeated(15);
-    QTest::newRow("long-names") << FileMap{{deep + QStringLiteral("page.html"), "long"},
-                                           {deep.left(250) + QStringLiteral("x.js"), "255"},
-                                           {deep.left(251) + QStringLiteral("x.js"), "256"}}
+    QTest::newRow("long-names") << withPlugin({{deep + QStringLiteral("page.html"), "long"},
+                                               {deep.left(250) + QStringLiteral("x.js"), "255"},
+                                               {deep.left(251) + QStringLiteral("x.js"), "256"}})
                                 << QString();
 }
 
@@ -114,7 +126,7 @@ void tst_PackCommand::roundTrip()
         keyArgs << QStringLiteral("--key") << key;
 
     Run run = tessel(QStringList{QStringLiteral("pack")} + keyArgs + QStringList{source, wps});
-    QVERIFY2(run.status == 0, qPrintable(run.err));
+    QVERIFY2(run.status == 0 && run.err.isEmpty(), qPrintable(run.err));
     run = tessel(QStringList{QStringLiteral("unpack")} + keyArgs + QStringList{wps, target});
     QVERIFY2(run.status == 0, qPrintable(run.err));
     QCOMPARE(readFiles(target), files);
@@ -134,7 +146,7 @@ void tst_PackCommand::roundTrip()
 void tst_PackCommand::relativePaths()
 {
     QTemporaryDir dir;
-    const FileMap files{{QStringLiteral("plugin.spec"), "{}"}, {QStringLiteral("js/app.js"), "app"}};
+    const FileMap files = withPlugin({{QStringLiteral("js/app.js"), "app"}});
     QVERIFY(writeFiles(dir.path() + QStringLiteral("/plugin"), files));
     QCOMPARE(tessel({QStringLiteral("pack"), QStringLiteral("plugin"), QStringLiteral("out.wps")}, dir.path()).status, 0);
     QCOMPARE(tessel({QStringLiteral("unpack"), QStringLiteral("out.wps"), QStringLiteral("copy")}, dir.path()).status, 0);
@@ -146,7 +158,7 @@ void tst_PackCommand::insideLinks()
 {
     QTemporaryDir dir;
     const QString source = dir.path() + QStringLiteral("/source");
-    QVERIFY(writeFiles(source, {{QStringLiteral("app.js"), "app"}, {QStringLiteral("lib/util.js"), "util"}}));
+    QVERIFY(writeFiles(source, withPlugin({{QStringLiteral("app.js"), "app"}, {QStringLiteral("lib/util.js"), "util"}})));
     QVERIFY(QFile::link(source + QStringLiteral("/app.js"), source + QStringLiteral("/alias.js")));
     QVERIFY(QFile::link(source + QStringLiteral("/lib"), source + QStringLiteral("/lib2")));
     const QString wps = dir.path() + QStringLiteral("/out.wps");
@@ -155,8 +167,23 @@ void tst_PackCommand::insideLinks()
     run = tessel({QStringLiteral("unpack"), wps, dir.path() + QStringLiteral("/copy")});
     QVERIFY2(run.status == 0, qPrintable(run.err));
     QCOMPARE(readFiles(dir.path() + QStringLiteral("/copy")),
-             (FileMap{{QStringLiteral("app.js"), "app"}, {QStringLiteral("alias.js"), "app"},
-                      {QStringLiteral("lib/util.js"), "util"}, {QStringLiteral("lib2/util.js"), "util"}}));
+             withPlugin({{QStringLiteral("app.js"), "app"}, {QStringLiteral("alias.js"), "app"},
+                         {QStringLiteral("lib/util.js"), "util"}, {QStringLiteral("lib2/util.js"), "util"}}));
+}
+
+// The manifest check's warnings go to the error output, and the folder is packed all the same.
+void tst_PackCommand::warningsDoNotStop()
+{
+    QTemporaryDir dir;
+    const QString source = dir.path() + QStringLiteral("/source");
+    QVERIFY(writeFiles(source, {{QStringLiteral("plugin.spec"), "{ id: \"p\", entry: \"main.html\", windowTitel: \"P\" }"}}));
+    const QString wps = dir.path() + QStringLiteral("/out.wps");
+    const Run run = tessel({QStringLiteral("pack"), source, wps});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.err, QStringLiteral("warning: %1/plugin.spec: windowTitel: unknown key; did you mean \"windowTitle\"?\n"
+                                     "warning: %1/plugin.spec: entry: the file 'main.html' is missing from the bundle\n")
+                          .arg(source));
+    QVERIFY(QFileInfo(wps).isFile());
 }
 
 // Bad input exits 1 with one line naming the file and the reason, and writes nothing.
@@ -173,7 +200,10 @@ void tst_PackCommand::refusals_data()
     };
     const RawEntry spec = storedEntry("plugin.spec", "{}");
     const quint32 mebibyte = 1024 * 1024;
-    QVERIFY(writeFiles(d + QStringLiteral("/plugin"), {{QStringLiteral("plugin.spec"), "{}"}}));
+    QVERIFY(writeFiles(d + QStringLiteral("/plugin"), plugin));
+    QVERIFY(writeFiles(d + QStringLiteral("/bare"), {{QStringLiteral("index.html"), "<html></html>"}}));
+    QVERIFY(writeFiles(d + QStringLiteral("/broken"), {{QStringLiteral("plugin.spec"), "{\n  id: \"b\",\n}\n"}}));
+    QVERIFY(writeFiles(d + QStringLiteral("/anonymous"), {{QStringLiteral("plugin.spec"), "{ name: \"a\" }"}}));
     QVERIFY(secured("evil.wps", {storedEntry("ok.txt", "fine"), storedEntry("../escaped.txt", "evil")}));
     QVERIFY(secured("absolute.wps", {storedEntry("/tmp/absolute.txt", "evil")}));
     QVERIFY(writeFile(d + QStringLiteral("/notzip.wps"), encodeSecured("plain text", QByteArray())));
@@ -191,15 +221,17 @@ void tst_PackCommand::refusals_data()
     damaged.crc ^= 1;
     QVERIFY(secured("damaged.wps", {spec, damaged}));
     QVERIFY(secured("big-file.wps", {spec, storedEntry("data.bin", QByteArray(4000, 'x'))}));
-    QVERIFY(writeFiles(d + QStringLiteral("/linked"), {{QStringLiteral("plugin.spec"), "{}"}}));
+    QVERIFY(writeFiles(d + QStringLiteral("/linked"), plugin));
     QVERIFY(writeFile(d + QStringLiteral("/secret.txt"), "secret"));
     QVERIFY(QFile::link(d + QStringLiteral("/secret.txt"), d + QStringLiteral("/linked/leak.txt")));
-    QVERIFY(writeFiles(d + QStringLiteral("/linked-folder/sub"), {{QStringLiteral("plugin.spec"), "{}"}}));
+    QVERIFY(writeFiles(d + QStringLiteral("/linked-folder"), plugin));
+    QVERIFY(QDir(d).mkpath(QStringLiteral("linked-folder/sub")));
     QVERIFY(QFile::link(d, d + QStringLiteral("/linked-folder/sub/up")));
-    QVERIFY(writeFiles(d + QStringLiteral("/looped/sub"), {{QStringLiteral("plugin.spec"), "{}"}}));
+    QVERIFY(writeFiles(d + QStringLiteral("/looped"), plugin));
+    QVERIFY(QDir(d).mkpath(QStringLiteral("looped/sub")));
     QVERIFY(QFile::link(d + QStringLiteral("/looped"), d + QStringLiteral("/looped/sub/again")));
-    QVERIFY(writeFiles(d + QStringLiteral("/cased"), {{QStringLiteral("js/a.js"), "1"}, {QStringLiteral("js/A.js"), "2"}}));
-    QVERIFY(writeFiles(d + QStringLiteral("/piped"), {{QStringLiteral("plugin.spec"), "{}"}}));
+    QVERIFY(writeFiles(d + QStringLiteral("/cased"), withPlugin({{QStringLiteral("js/a.js"), "1"}, {QStringLiteral("js/A.js"), "2"}})));
+    QVERIFY(writeFiles(d + QStringLiteral("/piped"), plugin));
     QVERIFY(mkfifo(QFile::encodeName(d + QStringLiteral("/piped/pipe")).constData(), 0600) == 0);
 
     const auto row = [](const char *tag, const QStringList &args, const char *line, const char *absent,
@@ -207,8 +239,22 @@ void tst_PackCommand::refusals_data()
         QTest::newRow(tag) << args << QString::fromUtf8(line) << QString::fromUtf8(absent) << fileSizeLimit;
     };
     row("pack-missing-folder", {"pack", "@/missing", "@/m.wps"}, "tessel: @/missing: not a folder", "@/m.wps");
+    row("pack-without-manifest", {"pack", "@/bare", "@/b.wps"},
+        "tessel: @/bare: no plugin.spec: a plug-in folder holds its manifest at the top", "@/b.wps");
     row("pack-into-missing-folder", {"pack", "@/plugin", "@/no/such/dir/x.wps"},
-        "tessel: @/no/such/dir/x.wps: No such file or directory", "@/no");
+        "tessel: @/no/such/dir/x.wps: the folder '@/no/such/dir' does not exist", "@/no");
+    row("pack-into-file", {"pack", "@/plugin", "@/secret.txt/x.wps"},
+        "tessel: @/secret.txt/x.wps: '@/secret.txt' is not a folder", "@/secret.txt/x.wps");
+    // The reader's own line and a hint come before the reason.
+    row("pack-manifest-not-valid", {"pack", "@/broken", "@/br.wps"},
+        "specparser: failed to load '@/broken/plugin.spec(4:0)', Expected ':' after a member name: }\n"
+        "hint: line 2: a comma right before \"}\" is not allowed; remove it\n"
+        "tessel: @/broken: the manifest is not valid: Expected ':' after a member name: } "
+        "(line 4, column 0); the host skips this bundle", "@/br.wps");
+    row("pack-manifest-without-id", {"pack", "@/anonymous", "@/an.wps"},
+        "specparser: failed to load '@/anonymous/plugin.spec', no plug-in id: \"id\" is missing\n"
+        "tessel: @/anonymous: the manifest gives no plug-in id: \"id\" is missing; the host skips "
+        "this bundle", "@/an.wps");
     row("pack-link-out", {"pack", "@/linked", "@/l.wps"},
         "tessel: @/linked: 'leak.txt' is a link that leads out of the folder", "@/l.wps");
     row("pack-folder-link-out", {"pack", "@/linked-folder", "@/lf.wps"},

@@ -131,6 +131,8 @@ class tst_ScriptPluginSpec : public QObject
 private slots:
     void logLines_data();
     void logLines();
+    void problemKeyPaths_data();
+    void problemKeyPaths();
     void versions_data();
     void versions();
     void localisedTexts();
@@ -243,6 +245,48 @@ void tst_ScriptPluginSpec::logLines()
     // A manifest that cannot be read gives an empty record.
     if (expected.value(0).contains(QLatin1String("plugin.spec")))
         QVERIFY(reading.spec.id.isEmpty() && !reading.spec.bundle);
+}
+
+// Each line the reader writes names the key it is about, for tools that report lines by key.
+void tst_ScriptPluginSpec::problemKeyPaths_data()
+{
+    QTest::addColumn<QByteArray>("manifest");
+    QTest::addColumn<QStringList>("keyPaths");
+
+    QTest::newRow("syntax-error") << QByteArray("{id: ") << QStringList{""};
+    QTest::newRow("id-missing") << QByteArray("{}") << QStringList{"id"};
+    QTest::newRow("top-level-keys")
+        << QByteArray(R"({"id": "x", "version": "vv", "openIn": "o", "supportedSymbolTypes": "s",
+                          "actions": {"a": 1}})")
+        << QStringList{"version", "openIn", "actions.a", "supportedSymbolTypes"};
+    QTest::newRow("property-definitions")
+        << QByteArray(R"({"id": "x", "objects": {"g": {"p": {"type": "float"},
+                          "t": {"type": "int", "theme": {"black": 1}}}}})")
+        << QStringList{"objects.g.p.type", "objects.g.p.type", "objects.g.t.theme"};
+    QTest::newRow("icon-files-once-under-first-icon")
+        << QByteArray(R"({"id": "x", "icons": {"a": "none.png", "b": "none.png"}})")
+        << QStringList{"icons.a"};
+}
+
+void tst_ScriptPluginSpec::problemKeyPaths()
+{
+    QFETCH(QByteArray, manifest);
+    QFETCH(QStringList, keyPaths);
+
+    MemoryBundle bundle;
+    bundle.files.insert(QStringLiteral("plugin.spec"), manifest);
+    RecordingChannel channel;
+    ScriptPluginSpecReader reader(&bundle, QStringLiteral("black"), QStringLiteral("en_US"),
+                                  &channel);
+    reader.read(QStringLiteral("plugin.spec"));
+    QStringList paths;
+    QStringList lines;
+    for (const ScriptPluginSpecReader::Problem &problem : reader.problems()) {
+        paths.append(problem.keyPath);
+        lines.append(problem.line + QLatin1Char('\n'));
+    }
+    QCOMPARE(paths, keyPaths);
+    QCOMPARE(lines, channel.lines);
 }
 
 // "major<any one character>minor", either part possibly empty.
@@ -637,33 +681,37 @@ void tst_ScriptPluginSpec::lint_data()
                        "  general: \"Общие\", icon app", "  zoom: undo \"Масштаб\", bind zoomLevel",
                        "  btn: normal, active, disabled"}
         << QStringList();
+    const QString minimal = "warning: " + data + "minimal/plugin.spec: ";
     QTest::newRow("minimal-strict") << QStringList{"--strict", data + "minimal"} << 1
                                     << QStringList{"id: com.example.minimal", "entry: "}
-                                    << QStringList{"warning: no entry page: \"entry\" is "
-                                                   "missing or empty"};
-    QTest::newRow("warnings") << QStringList{data + "warnings"} << 0
-        << QStringList{"specparser: failed to load image '" + data
-                       + "warnings/img/only.png', 'normal' state is missing"}
+                                    << QStringList{minimal + "entry: missing or empty; the "
+                                                             "plug-in's windows have no page"};
+    // The reader's lines come first, then what the host meets later, each with its key.
+    const QString manifest = "warning: " + data + "warnings/plugin.spec: ";
+    QTest::newRow("warnings") << QStringList{data + "warnings"} << 0 << QStringList()
         << QStringList{
-               "warning: entry file 'missing.html' is missing from the bundle",
-               "warning: the template uses icon 'nothere', which the icon table lacks",
-               "warning: action 'act' uses icon 'ghost', which the icon table lacks",
-               "warning: page 'page' uses icon 'only', which has no image",
-               "warning: propertypage: failed to created control for property 'group.gone', "
-               "property not found",
-               "warning: propertypage: failed to created control for property 'group.blob', "
-               "property type isn't supported by property page",
-               "warning: propertypage: failed to created control for property 'group', "
-               "property not found",
-               "warning: propertypage: failed to create control for 'group.count', binding for "
-               "this property already exists on this page",
-               "warning: propertypage: ignoring control type for property 'group.label', "
-               "control type 'Dial' isn't supported for this property type",
-               "warning: header control 1 has no id; the host skips it",
-               "warning: header control 'dial' has the unknown type 'Dial'; the host skips it",
-               "warning: header control 'combo' uses icon 'missing', which the icon table lacks",
-               "warning: API version 1.1 is above the supported 1.0: the host refuses to open "
-               "documents of this plug-in"};
+               manifest + "icons.only: specparser: failed to load image '" + data
+                   + "warnings/img/only.png', 'normal' state is missing",
+               manifest + "entry: the file 'missing.html' is missing from the bundle",
+               manifest + "icon: the icon 'nothere' is not in the icon table",
+               manifest + "actions.act.icon: the icon 'ghost' is not in the icon table",
+               manifest + "propertyPages.page.icon: the icon 'only' has no image",
+               manifest + "propertyPages.page: propertypage: failed to created control for "
+                          "property 'group.gone', property not found",
+               manifest + "propertyPages.page: propertypage: failed to created control for "
+                          "property 'group.blob', property type isn't supported by property page",
+               manifest + "propertyPages.page: propertypage: failed to created control for "
+                          "property 'group', property not found",
+               manifest + "propertyPages.page: propertypage: failed to create control for "
+                          "'group.count', binding for this property already exists on this page",
+               manifest + "propertyPages.page: propertypage: ignoring control type for property "
+                          "'group.label', control type 'Dial' isn't supported for this property "
+                          "type",
+               manifest + "header[0]: no id; the host skips this control",
+               manifest + "header[1].type: unknown type 'Dial'; the host skips this control",
+               manifest + "header[2].options[0]: the icon 'missing' is not in the icon table",
+               manifest + "apiVersion: 1.1 is above the supported 1.0: the host refuses to open "
+                          "documents of this plug-in"};
     QTest::newRow("broken-syntax") << QStringList{data + "broken-syntax"} << 1
         << QStringList{"specparser: failed to load '" + data
                        + "broken-syntax/plugin.spec(3:11)', Expected ':' after a member name: name"}
@@ -783,8 +831,8 @@ void tst_ScriptPluginSpec::lintPageScripts_data()
     };
     const QByteArray library = "<script src=\"qrc:///tessel/tessel.js\"></script>";
     const QByteArray jquery = "<script src=\"js/jquery.min.js\"></script>";
-    const QString missing = QStringLiteral("warning: page '%1' loads qrc:///tessel/tessel.js without "
-                                           "a jQuery script before it; the library's requests need "
+    const QString missing = QStringLiteral("warning: @/%1: loads qrc:///tessel/tessel.js without a "
+                                           "jQuery script before it; the library's requests need "
                                            "jQuery");
     const QStringList index{missing.arg("index.html")};
 
@@ -833,7 +881,9 @@ void tst_ScriptPluginSpec::lintPageScripts()
     QVERIFY(writeFiles(dir.path(), files));
     QString bundle = dir.filePath(QStringLiteral("p"));
     if (secured) {
-        const QString packed = dir.filePath(QStringLiteral("P.wps"));
+        // Not beside the folder, which holds the same plug-in and would be shadowed.
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("packed")));
+        const QString packed = dir.filePath(QStringLiteral("packed/P.wps"));
         QCOMPARE(runTessel({"pack", bundle, packed}).exitCode, 0);
         bundle = packed;
     }
@@ -841,7 +891,7 @@ void tst_ScriptPluginSpec::lintPageScripts()
     const LintRun run = runTessel({"lint", "--strict", bundle});
     QVERIFY2(run.exitCode == (warnings.isEmpty() ? 0 : 1), qPrintable(run.output + run.errors));
     QCOMPARE(run.output.split(QLatin1Char('\n')).filter(QRegularExpression(QStringLiteral("^warning: "))),
-             warnings);
+             QStringList(warnings).replaceInStrings(QStringLiteral("@"), bundle));
 }
 
 QTEST_MAIN(tst_ScriptPluginSpec)

@@ -17,6 +17,8 @@
 
 #include <zlib.h>
 
+#include <memory>
+
 namespace {
 
 bool addEntry(QuaZip *zip, const QString &name, const QByteArray &data,
@@ -117,6 +119,45 @@ bool listEntries(const QString &folder, const QString &prefix, const QString &in
     return true;
 }
 
+// A new folder is written whole into a hidden scratch folder beside it (makeScratch), which
+// takes its name at the end (moveInPlace). The target may exist only as an empty folder.
+bool canMakeFolder(const QString &folder, QString *error)
+{
+    const QFileInfo target(folder);
+    if (target.exists() && (!target.isDir() || !QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))) {
+        *error = QStringLiteral("%1 exists and is not an empty folder").arg(folder);
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<QTemporaryDir> makeScratch(const QString &folder, QString *error)
+{
+    const QString parent = QFileInfo(folder).absolutePath();
+    if (!QDir().mkpath(parent)) {
+        *error = QStringLiteral("cannot create %1").arg(parent);
+        return nullptr;
+    }
+    auto scratch = std::make_unique<QTemporaryDir>(parent + QLatin1String("/.tessel-XXXXXX"));
+    if (!scratch->isValid()) {
+        *error = QStringLiteral("cannot create a folder in %1").arg(parent);
+        return nullptr;
+    }
+    return scratch;
+}
+
+bool moveInPlace(QTemporaryDir *scratch, const QString &folder, QString *error)
+{
+    if (QFileInfo::exists(folder))
+        QDir().rmdir(folder);
+    if (!QDir().rename(scratch->path(), folder)) {
+        *error = QStringLiteral("cannot move the files to %1").arg(folder);
+        return false;
+    }
+    scratch->setAutoRemove(false);
+    return true;
+}
+
 } // namespace
 
 QByteArray zipFolder(const QString &folder, QString *error)
@@ -188,11 +229,8 @@ QByteArray zipFolder(const QString &folder, QString *error)
 
 bool extractZip(const QByteArray &zipBytes, const QString &folder, QString *error)
 {
-    const QFileInfo target(folder);
-    if (target.exists() && (!target.isDir() || !QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))) {
-        *error = QStringLiteral("%1 exists and is not an empty folder").arg(folder);
+    if (!canMakeFolder(folder, error))
         return false;
-    }
     const BundleArchive archive(zipBytes);
     if (!archive.isOpen()) {
         *error = archive.errorString();
@@ -201,17 +239,10 @@ bool extractZip(const QByteArray &zipBytes, const QString &folder, QString *erro
     if (!checkNames(archive, error))
         return false;
 
-    const QString parent = target.absolutePath();
-    if (!QDir().mkpath(parent)) {
-        *error = QStringLiteral("cannot create %1").arg(parent);
+    const std::unique_ptr<QTemporaryDir> scratch = makeScratch(folder, error);
+    if (!scratch)
         return false;
-    }
-    QTemporaryDir scratch(parent + QLatin1String("/.tessel-unpack-XXXXXX"));
-    if (!scratch.isValid()) {
-        *error = QStringLiteral("cannot create a folder in %1").arg(parent);
-        return false;
-    }
-    const QDir out(scratch.path());
+    const QDir out(scratch->path());
     for (int i = 0; i < archive.count(); ++i) {
         const QString name = archive.name(i);
         const QString clean = confinedName(name);
@@ -234,12 +265,28 @@ bool extractZip(const QByteArray &zipBytes, const QString &folder, QString *erro
             return false;
         }
     }
-    if (target.exists())
-        QDir().rmdir(folder);
-    if (!QDir().rename(scratch.path(), folder)) {
-        *error = QStringLiteral("cannot move the files to %1").arg(folder);
+    return moveInPlace(scratch.get(), folder, error);
+}
+
+bool writeNewFolder(const QMap<QString, QByteArray> &files, const QString &folder,
+                    QString *error)
+{
+    if (!canMakeFolder(folder, error))
         return false;
+    const std::unique_ptr<QTemporaryDir> scratch = makeScratch(folder, error);
+    if (!scratch)
+        return false;
+    const QDir out(scratch->path());
+    for (auto it = files.cbegin(); it != files.cend(); ++it) {
+        QString failure;
+        if (!out.mkpath(QFileInfo(it.key()).path())) {
+            *error = QStringLiteral("cannot create folder %1").arg(QFileInfo(it.key()).path());
+            return false;
+        }
+        if (!writeWhole(out.filePath(it.key()), it.value(), &failure)) {
+            *error = QStringLiteral("cannot write %1: %2").arg(it.key(), failure);
+            return false;
+        }
     }
-    scratch.setAutoRemove(false);
-    return true;
+    return moveInPlace(scratch.get(), folder, error);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QMap>
 #include <QString>
 
 // Zips every file and folder below folder (names relative to it, "/" separated, sorted;
@@ -16,3 +17,8 @@ QByteArray zipFolder(const QString &folder, QString *error);
 // temporary sibling folder that is renamed at the end, so a failure, a short write included,
 // leaves nothing.
 bool extractZip(const QByteArray &zip, const QString &folder, QString *error);
+
+// Writes files (relative name → content) into folder, which must not exist yet or be empty,
+// the same all-or-nothing way as extractZip.
+bool writeNewFolder(const QMap<QString, QByteArray> &files, const QString &folder,
+                    QString *error);
