@@ -1,5 +1,6 @@
 // decodeSecured on arbitrary bytes. Inputs starting with 'P' are wrapped in a well-formed
-// container header first, so the fuzzer reaches the decompressor quickly.
+// container header first, so the fuzzer reaches the decompressor quickly. Seeds:
+// corpus_secured/ (a packed scaffold plug-in, and a wrapped imploded stream).
 #include <bundle/securedfile.h>
 
 #include <QDataStream>

@@ -1,5 +1,6 @@
 // Explodes arbitrary bytes under a modest output limit: every input must end with a result,
-// without a memory error, and never produce more than the limit.
+// without a memory error, and never produce more than the limit. Seeds: corpus/ (imploded
+// streams of the decompressor's test data, binary and ASCII modes).
 
 #include <bundle/epkwarezip.h>
 
