@@ -88,6 +88,9 @@ DocumentWindow::DocumentWindow(Document *document, const HostApi::DocTemplate *d
     connect(document, &Document::documentObjectChanged, this, &DocumentWindow::updatePropertiesAction);
     updatePropertiesAction();
 
+    // The module starts loading the page while it builds the document, before this window
+    // can see the load start.
+    m_loadStarted = document->isInProgress();
     placeWidgets();
     updateTitle();
     updateStatus();

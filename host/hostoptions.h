@@ -5,7 +5,8 @@
 
 // The host's command line:
 //   tessel-host [--data-dir DIR] [--module PATH] [--open ID [--screenshot FILE [--properties]]]
-//               [--screenshots FOLDER] [--timeout SECONDS] [--log]
+//               [--screenshots FOLDER] [--timeout SECONDS] [--log] [--log-level N]
+//               [--feature NAME]... [--dev FOLDER]
 class HostOptions
 {
 public:
@@ -13,6 +14,8 @@ public:
 
     static constexpr int DefaultTimeoutSeconds = 30;
     static constexpr int MaxTimeoutSeconds = 3600;
+    // Diagnostic log levels from 2 on: a page's bridge.log(text) is written.
+    static constexpr int DefaultLogLevel = 2;
 
     // Reads arguments (the program name first). On UsageError, errorText() says why.
     Result parse(const QStringList &arguments);
@@ -35,11 +38,20 @@ public:
     bool showProperties() const { return m_properties; }
     bool isScreenshotRun() const { return !m_screenshotFile.isEmpty() || !m_screenshotFolder.isEmpty(); }
     int timeoutSeconds() const { return m_timeoutSeconds; }
-    // Echo every "Plugin Output" line on standard output.
+    // Echo every "Plugin Output" line, and the diagnostic lines from logLevel() on, on
+    // standard output.
     bool echoOutput() const { return m_echoOutput; }
+    // The least level of the diagnostic lines written, to the log file and with echoOutput().
+    int logLevel() const { return m_logLevel; }
+    // Host features turned on for this run.
+    QStringList features() const { return m_features; }
+    // A plug-in folder installed for this run and watched; empty: none.
+    QString devFolder() const { return m_devFolder; }
 
 private:
     Result fail(const QString &error);
+    // Reads a whole number from min to max into number; false, leaving it, when text is not one.
+    static bool readNumber(const QString &text, int min, int max, int *number);
 
     QString m_error;
     QString m_modulePath;
@@ -47,7 +59,10 @@ private:
     QString m_openId;
     QString m_screenshotFile;
     QString m_screenshotFolder;
+    QString m_devFolder;
+    QStringList m_features;
     int m_timeoutSeconds = DefaultTimeoutSeconds;
+    int m_logLevel = DefaultLogLevel;
     bool m_echoOutput = false;
     bool m_properties = false;
 };

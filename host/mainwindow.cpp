@@ -285,6 +285,11 @@ void MainWindow::showProperties(DocumentWindow *window)
     dialog.exec();
 }
 
+void MainWindow::showMessage(const QString &text)
+{
+    statusBar()->showMessage(text, StatusMessageTimeout);
+}
+
 QString MainWindow::statusLine() const
 {
     return m_statusLabel->text();

@@ -63,6 +63,9 @@ public:
     // Shows window's property dialog and returns once it is closed.
     void showProperties(DocumentWindow *window);
 
+    // Shows text in the status bar for a few seconds.
+    void showMessage(const QString &text);
+
     // The active document's status line, as the status bar shows it.
     QString statusLine() const;
     // The active document's symbol or symbol list, as the status bar shows it.

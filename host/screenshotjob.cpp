@@ -26,16 +26,7 @@ ScreenshotJob::ScreenshotJob(MainWindow *window, int timeoutSeconds, QObject *pa
 {
     m_timeout.setSingleShot(true);
     m_settle.setSingleShot(true);
-    connect(&m_timeout, &QTimer::timeout, this, [this] {
-        QString waitingFor;
-        for (const Shot &shot : qAsConst(m_shots)) {
-            if (waitingFor.isEmpty() && !isSettled(shot))
-                waitingFor = shot.name;
-        }
-        if (waitingFor.isEmpty() && m_current >= 0)
-            waitingFor = m_shots.at(m_current).name;
-        finish(1, tr("timed out after %1 s waiting for '%2' to load").arg(m_timeoutSeconds).arg(waitingFor));
-    });
+    connect(&m_timeout, &QTimer::timeout, this, &ScreenshotJob::timeOut);
     connect(&m_settle, &QTimer::timeout, this, &ScreenshotJob::capture);
 }
 
@@ -147,6 +138,38 @@ bool ScreenshotJob::isSettled(const Shot &shot) const
         && shot.window->document()->status() != Document::StatusInitializing;
 }
 
+// Why shot is not settled.
+QString ScreenshotJob::waitReason(const Shot &shot) const
+{
+    const Document *document = shot.window->document();
+    if (!shot.window->isReady()) {
+        if (!document->isInProgress())
+            return tr("its page did not start loading");
+        return document->progressText().isEmpty()
+            ? tr("its page is still loading")
+            : tr("its page is still loading (%1)").arg(document->progressText());
+    }
+    return document->statusText().isEmpty()
+        ? tr("its page still reports \"initializing\"")
+        : tr("its page still reports \"initializing\": %1").arg(document->statusText());
+}
+
+// Takes the windows as they are, then fails with the first one that is not settled.
+void ScreenshotJob::timeOut()
+{
+    if (m_current >= 0 || m_finished)
+        return;
+    for (const Shot &shot : qAsConst(m_shots)) {
+        if (!isSettled(shot)) {
+            m_failure = tr("timed out after %1 s waiting for '%2': %3")
+                            .arg(m_timeoutSeconds).arg(shot.name, waitReason(shot));
+            break;
+        }
+    }
+    m_current = 0;
+    present();
+}
+
 void ScreenshotJob::checkSettled()
 {
     if (m_current >= 0 || m_finished)
@@ -190,10 +213,16 @@ void ScreenshotJob::capture()
         finish(1, tr("cannot write %1").arg(shot.fileName));
         return;
     }
+    const Document *document = shot.window->document();
+    if (m_failure.isEmpty() && document->status() == Document::StatusError) {
+        m_failure = document->statusText().isEmpty()
+            ? tr("'%1' shows an error").arg(shot.name)
+            : tr("'%1' shows an error: %2").arg(shot.name, document->statusText());
+    }
     if (++m_current < m_shots.size())
         present();
     else
-        finish(0, QString());
+        finish(m_failure.isEmpty() ? 0 : 1, m_failure);
 }
 
 void ScreenshotJob::finish(int exitCode, const QString &error)

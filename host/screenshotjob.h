@@ -15,7 +15,9 @@ class PropertyDialog;
 
 // The host's headless run: brings up the windows to capture, one plug-in or the saved
 // workspace, waits until every page has loaded and no longer reports "initializing", then
-// shows each window maximised in turn and writes the main window as a PNG file.
+// shows each window maximised in turn and writes the main window as a PNG file. When the time
+// is up first, the windows are written as they are and the run fails, saying what it waited
+// for; a window that shows an error status when it is written fails the run too.
 class ScreenshotJob : public QObject
 {
     Q_OBJECT
@@ -46,7 +48,7 @@ public:
     static QString fileNameFor(const QString &folder, const QByteArray &templateId, QStringList &taken);
 
 signals:
-    // Once: exit code 0 with an empty error, or 1 with the reason.
+    // Once: exit code 0 with an empty error, or 1 with the reason (of the first failure).
     void finished(int exitCode, const QString &error);
 
 private:
@@ -60,6 +62,8 @@ private:
     DocumentWindow *openDocument();
     void addShot(DocumentWindow *window, const QString &name, const QString &fileName);
     bool isSettled(const Shot &shot) const;
+    QString waitReason(const Shot &shot) const;
+    void timeOut();
     void checkSettled();
     void present();
     void capture();
@@ -75,6 +79,8 @@ private:
     int m_current = -1;  // the shot being taken; -1 while pages are loading
     QTimer m_timeout;
     QTimer m_settle;
+    // Why the run fails once every window is written; empty while it succeeds.
+    QString m_failure;
     bool m_finished = false;
     bool m_properties = false;
     QPointer<PropertyDialog> m_dialog;

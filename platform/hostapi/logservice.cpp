@@ -15,7 +15,7 @@ int LogService::registerCategory(const QByteArray &name)
         return it.value();
     const int id = m_names.size();
     m_names.append(name);
-    m_thresholds.append(DefaultThreshold);
+    m_thresholds.append(m_defaultThreshold);
     m_ids.insert(name, id);
     return id;
 }
@@ -36,7 +36,7 @@ int LogService::threshold(int category) const
 {
     QMutexLocker locker(&m_mutex);
     return category >= 0 && category < m_thresholds.size() ? m_thresholds.at(category)
-                                                           : DefaultThreshold;
+                                                           : m_defaultThreshold;
 }
 
 void LogService::setThreshold(int category, int threshold)
@@ -44,6 +44,13 @@ void LogService::setThreshold(int category, int threshold)
     QMutexLocker locker(&m_mutex);
     if (category >= 0 && category < m_thresholds.size())
         m_thresholds[category] = threshold;
+}
+
+void LogService::setThresholds(int threshold)
+{
+    QMutexLocker locker(&m_mutex);
+    m_defaultThreshold = threshold;
+    m_thresholds.fill(threshold);
 }
 
 void LogService::write(int category, int level, const char *file, int line,

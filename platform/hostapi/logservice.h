@@ -42,8 +42,11 @@ public:
 
     // The threshold says from which level on a caller should write; callers that filter
     // (such as a document's script log) read it, the service itself keeps every entry.
-    int threshold(int category) const;                 // DefaultThreshold for unknown ids
+    // DefaultThreshold, or the one setThresholds() gave, for unknown ids.
+    int threshold(int category) const;
     void setThreshold(int category, int threshold);
+    // Sets the threshold of every category, those registered later included.
+    void setThresholds(int threshold);
 
     // Levels outside 1..5 are clamped. An unknown category id is written as "unknown".
     void write(int category, int level, const char *file, int line, const char *function,
@@ -59,6 +62,7 @@ private:
     QVector<QByteArray> m_names;
     QVector<int> m_thresholds;
     QHash<QByteArray, int> m_ids;
+    int m_defaultThreshold = DefaultThreshold;
     Sink m_sink;
 };
 

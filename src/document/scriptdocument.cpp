@@ -48,6 +48,7 @@
 #include <QNetworkReply>
 #include <QStyle>
 #include <QWebFrame>
+#include <QWebPage>
 #include <QWebSettings>
 #include <QWebView>
 
@@ -57,6 +58,9 @@ const char BridgeName[] = "_quorvex_bridge";
 const char OutputSource[] = "bridge";
 const char LogCategory[] = "scriptdocument";
 const char DeveloperFeature[] = "webplugin.developer";
+// Before forwarded console messages of these levels.
+const char ErrorPrefix[] = "error: ";
+const char WarningPrefix[] = "warning: ";
 const char InspectorHotKeyId[] = "showWebInspectorHotKeyId";
 const char ForwardHotKeyId[] = "forwardHotKeyId";
 const char BackHotKeyId[] = "backHotKeyId";
@@ -196,9 +200,7 @@ void ScriptDocument::initAll()
         // say why in the window's status and on the plug-in output instead of waiting.
         logLine(tr("failed to load page"),
                 tr("'%1' is not in the plug-in's bundle").arg(entry.fileName()));
-        m_doc->setStatusAvailable(true);
-        m_doc->setStatus(Document::StatusError);
-        m_doc->setStatusText(tr("The page %1 could not be loaded").arg(entry.fileName()));
+        showLoadFailure(entry.fileName());
     }
     m_view->load(entry);
 }
@@ -216,6 +218,11 @@ void ScriptDocument::initView()
     m_view->setPage(page);
     connect(page, &WebPage::externalLinkRefused, this, [this](const QUrl &url) {
         logLine(tr("failed to open url"), tr("unsupported url: %1").arg(url.toString()));
+    });
+    connect(page, &WebPage::loadFailed, this, [this](const QUrl &url, const QString &error) {
+        const QString name = bundleName(url.toString());
+        logLine(tr("failed to load page"), QStringLiteral("%1: %2").arg(name, error));
+        showLoadFailure(url.fileName().isEmpty() ? name : url.fileName());
     });
     connect(page, &WebPage::scriptInterrupted, this, [this]() {
         logLine(tr("script stopped"), tr("a script of the page ran longer than %1 ms")
@@ -260,6 +267,11 @@ void ScriptDocument::initView()
     if (FeatureManager::instance()->isEnabled(QLatin1String(DeveloperFeature))) {
         m_inspectorAction = createAction(InspectorHotKeyId, QString(), this,
                                          SLOT(showWebInspector()));
+        connect(page, &QWebPage::consoleMessageReceived, this,
+                [this](QWebPage::MessageSource, QWebPage::MessageLevel level, const QString &message,
+                       int line, const QString &source) {
+                    forwardConsoleMessage(level, message, line, source);
+                });
     }
     if (m_spec.supportForwardBack) {
         m_forwardAction = createAction(ForwardHotKeyId, QLatin1String(ForwardIcon), m_view,
@@ -861,6 +873,40 @@ void ScriptDocument::printView(HostApi::Printer *printer)
 void ScriptDocument::onDropSymbol(const QByteArray &symbol)
 {
     emit symbolDrop(QStringList(QString::fromUtf8(symbol)));
+}
+
+// "<id>: [error: |warning: ]<message>, <file>:<line>": console output and uncaught errors of
+// the page's scripts, for the plug-in's author.
+void ScriptDocument::forwardConsoleMessage(int level, const QString &message, int line,
+                                           const QString &source) const
+{
+    QString text = message;
+    if (level == QWebPage::ErrorMessageLevel)
+        text.prepend(QLatin1String(ErrorPrefix));
+    else if (level == QWebPage::WarningMessageLevel)
+        text.prepend(QLatin1String(WarningPrefix));
+    // Scripts that are not the page's own, run by the host or the inspector, have no place.
+    QString place = tr("unknown place");
+    if (!source.isEmpty())
+        place = line > 0 ? QStringLiteral("%1:%2").arg(bundleName(source)).arg(line) : bundleName(source);
+    pluginLogLine(m_log, m_spec.id, text, place);
+}
+
+QString ScriptDocument::bundleName(const QString &url) const
+{
+    const QUrl parsed(url);
+    if (!m_spec.bundle || !parsed.isLocalFile())
+        return url;
+    const QString root = QDir::cleanPath(m_spec.bundle->path()) + QLatin1Char('/');
+    const QString path = QDir::cleanPath(parsed.toLocalFile());
+    return path.startsWith(root) ? path.mid(root.size()) : url;
+}
+
+void ScriptDocument::showLoadFailure(const QString &page)
+{
+    m_doc->setStatusAvailable(true);
+    m_doc->setStatus(Document::StatusError);
+    m_doc->setStatusText(tr("The page %1 could not be loaded").arg(page));
 }
 
 QStyle *ScriptDocument::themeStyle() const

@@ -210,6 +210,14 @@ private:
                                                         QObject *slotObj, const char *slot);
     QStyle *themeStyle() const;
     void logLine(const QString &message, const QString &detail) const;
+    // With the developer feature: a message of the page's console (a QWebPage::MessageLevel)
+    // or an uncaught error, as a plug-in output line with its script and line.
+    void forwardConsoleMessage(int level, const QString &message, int line,
+                               const QString &source) const;
+    // A URL of a bundle file as its name in the bundle ("js/app.js"); others unchanged.
+    QString bundleName(const QString &url) const;
+    // Shows in the window's status that page could not be loaded.
+    void showLoadFailure(const QString &page);
 
     ScriptPluginSpec m_spec;
     ScriptPlugin *m_plugin;

@@ -5,6 +5,7 @@
 #include <application.h>
 
 #include <QNetworkRequest>
+#include <QWebFrame>
 
 namespace {
 
@@ -64,6 +65,8 @@ bool WebPage::extension(Extension extension, const ExtensionOption *option,
         const auto *error = static_cast<const ErrorPageExtensionOption *>(option);
         if (error->domain == WebKit && error->error == LoadInterruptedByPolicy)
             return false;
+        if (error->frame == mainFrame())
+            emit loadFailed(error->url, error->errorString);
     }
     return QWebPage::extension(extension, option, output);
 }

@@ -9,7 +9,8 @@
 // externalLinkRefused() when it is not. A link to content the view cannot show leaves the
 // page in place: the engine's error page is kept for real load failures only.
 // A page script that runs longer than the script time limit without a break is stopped, so
-// that an endless loop cannot freeze the host.
+// that an endless loop cannot freeze the host. A load of the main frame that fails is reported
+// through loadFailed(), before loadFinished(false); a load that was stopped or replaced is not.
 class WebPage : public QWebPage
 {
     Q_OBJECT
@@ -39,6 +40,8 @@ public:
 
 signals:
     void externalLinkRefused(const QUrl &url);
+    // The main frame could not load url; error is the engine's reason.
+    void loadFailed(const QUrl &url, const QString &error);
     // A script of the page ran past the limit and is being stopped.
     void scriptInterrupted();
 

@@ -2,12 +2,16 @@
 #include "testsupport.h"
 
 #include "captionbar.h"
+#include "devmanifest.h"
+#include "diagnosticlog.h"
 #include "documentwindow.h"
+#include "folderlistentry.h"
 #include "hostoptions.h"
 #include "hosttheme.h"
 #include "linkgroups.h"
 #include "mainwindow.h"
 #include "marketdata.h"
+#include "messagefilter.h"
 #include "moduleloader.h"
 #include "outputdock.h"
 #include "pluginmenu.h"
@@ -27,6 +31,7 @@
 #include <hotkeyaction.h>
 #include <iformulaoutputservice.h>
 #include <iplugin.h>
+#include <logservice.h>
 #include <outputchannel.h>
 #include <preferences.h>
 #include <propertypage.h>
@@ -38,6 +43,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -176,6 +183,14 @@ private slots:
     void workspaceFileRoundTrip();
     void screenshotFileNames_data();
     void screenshotFileNames();
+    void manifestChanges_data();
+    void manifestChanges();
+    void messageFilter_data();
+    void messageFilter();
+    void folderListEntry_data();
+    void folderListEntry();
+    void diagnosticLogRotation_data();
+    void diagnosticLogRotation();
 
     void statusLine_data();
     void statusLine();
@@ -281,15 +296,19 @@ void tst_Host::options_data()
                                               << 9 << false << QString();
     QTest::newRow("screenshots-with-open") << args("--screenshots shots --open x") << R::Run << "x" << 30 << false
                                            << QString();
+    QTest::newRow("dev-screenshot") << args("--dev p --screenshot f --log-level 5 --feature f") << R::Run << QString()
+                                    << 30 << false << QString();
     const struct { const char *name; const char *line; const char *error; } refused[] = {
         {"timeout-without-screenshot", "--timeout 5", "--timeout needs --screenshot or --screenshots"},
         {"both-screenshot-kinds", "--open x --screenshot f --screenshots d",
          "--screenshot and --screenshots exclude each other"},
         {"screenshots-value-missing", "--screenshots", "--screenshots needs a value"},
         {"value-missing-at-end", "--data-dir", "--data-dir needs a value"},
-        {"screenshot-without-open", "--screenshot f", "--screenshot needs --open"},
+        {"screenshot-without-open", "--screenshot f", "--screenshot needs --open or --dev"},
         {"properties-without-screenshot", "--open x --properties", "--properties needs --screenshot"},
         {"positional", "bridge-tour", "unknown argument 'bridge-tour'"},
+        {"log-level-zero", "--log-level 0", "--log-level must be a number from 1 to 5"},
+        {"log-level-name", "--log --log-level debug", "--log-level must be a number from 1 to 5"},
     };
     for (const auto &row : refused)
         QTest::newRow(row.name) << args(row.line) << R::UsageError << QString() << 0 << false << row.error;
@@ -425,6 +444,146 @@ void tst_Host::workspaceFileRoundTrip()
     LogCapture log;
     QVERIFY(!WorkspaceStore(dir.filePath(QStringLiteral("missing/workspace.json"))).save(workspace));
     QCOMPARE(log.texts("TesselHost.Workspace").size(), 1);
+}
+
+void tst_Host::manifestChanges_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    QTest::addColumn<QStringList>("changes");
+
+    QTest::newRow("same") << QByteArray(R"({"id": "a", "actions": {"x": {}}})")
+                          << QByteArray(R"({"actions": {"x": {}}, "id": "a"})") << QStringList();
+    QTest::newRow("name") << QByteArray(R"({"name": "A"})") << QByteArray(R"({"name": "B"})")
+                          << QStringList{QStringLiteral("name: \"A\" → \"B\"")};
+    QTest::newRow("version-text-to-number") << QByteArray(R"({"version": "1.0"})") << QByteArray(R"({"version": 1.5})")
+                                            << QStringList{QStringLiteral("version: \"1.0\" → 1.5")};
+    QTest::newRow("added-and-removed") << QByteArray(R"({"icon": "app"})") << QByteArray(R"({"hotkeys": "Ctrl+H"})")
+                                       << QStringList{QStringLiteral("hotkeys: added \"Ctrl+H\""),
+                                                      QStringLiteral("icon: removed")};
+    QTest::newRow("actions") << QByteArray(R"({"actions": {"a": {}, "b": {"name": "B"}, "c": {}}})")
+                             << QByteArray(R"({"actions": {"b": {"name": "B2"}, "c": {}, "d": {}}})")
+                             << QStringList{QStringLiteral("actions: a removed, b changed, d added")};
+    QTest::newRow("list") << QByteArray(R"({"features": ["x"]})") << QByteArray(R"({"features": ["x", "y"]})")
+                          << QStringList{QStringLiteral("features: [\"x\"] → [\"x\",\"y\"]")};
+    QTest::newRow("object-to-text") << QByteArray(R"({"objects": {}})") << QByteArray(R"({"objects": "none"})")
+                                    << QStringList{QStringLiteral("objects: {} → \"none\"")};
+}
+
+void tst_Host::manifestChanges()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    QFETCH(QStringList, changes);
+
+    QCOMPARE(DevManifest::changes(QJsonDocument::fromJson(before).object(), QJsonDocument::fromJson(after).object()),
+             changes);
+}
+
+void tst_Host::messageFilter_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("noise");
+
+    const QString runtimeDir = QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR not set, defaulting to '/tmp/runtime-ann'");
+    const QString sizeHints = QStringLiteral("This plugin does not support propagateSizeHints()");
+    QTest::newRow("runtime-dir") << int(QtWarningMsg) << runtimeDir << true;
+    QTest::newRow("size-hints") << int(QtWarningMsg) << sizeHints << true;
+    QTest::newRow("runtime-dir-and-more") << int(QtWarningMsg) << runtimeDir + QStringLiteral(" and more") << false;
+    QTest::newRow("size-hints-as-critical") << int(QtCriticalMsg) << sizeHints << false;
+}
+
+void tst_Host::messageFilter()
+{
+    QFETCH(int, type);
+    QFETCH(QString, message);
+    QFETCH(bool, noise);
+
+    QCOMPARE(MessageFilter::isNoise(QtMsgType(type), message), noise);
+}
+
+void tst_Host::folderListEntry_data()
+{
+    QTest::addColumn<QByteArray>("original");  // null: no list file
+    QTest::addColumn<QByteArray>("listed");    // the file while the entry lives
+    QTest::addColumn<QString>("error");
+
+    const QByteArray entry = "  <webplugin path=\"/x/a&amp;b &quot;c&quot;\"/>\n";
+    QTest::newRow("no-list") << QByteArray() << "<webplugins>\n" + entry + "</webplugins>\n" << QString();
+    QTest::newRow("list") << QByteArray("<?xml version=\"1.0\"?>\n<webplugins>\n<webplugin path=\"a\"/>\n</webplugins>\n")
+                          << "<?xml version=\"1.0\"?>\n<webplugins>\n<webplugin path=\"a\"/>\n" + entry + "</webplugins>\n"
+                          << QString();
+    QTest::newRow("no-end-tag") << QByteArray("<webplugins/>") << QByteArray("<webplugins/>")
+                                << QStringLiteral("@ has no </webplugins> to add /x/a&b \"c\" before");
+}
+
+// The list names the folder while the entry lives, and is as it was afterwards.
+void tst_Host::folderListEntry()
+{
+    QFETCH(QByteArray, original);
+    QFETCH(QByteArray, listed);
+    QFETCH(QString, error);
+
+    QTemporaryDir dir;
+    const QString list = dir.filePath(QStringLiteral("webplugins.xml"));
+    QVERIFY(original.isNull() || writeFile(list, original));
+    const auto content = [&list] {
+        QFile file(list);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    {
+        FolderListEntry entry(list, QStringLiteral("/x/a&b \"c\""));
+        QString reason;
+        QCOMPARE(entry.add(&reason), error.isEmpty());
+        QCOMPARE(reason, QString(error).replace(QLatin1Char('@'), list));
+        QCOMPARE(content(), listed);
+    }
+    QCOMPARE(QFile::exists(list), !original.isNull());
+    QCOMPARE(content(), original.isNull() ? QByteArray() : original);
+}
+
+void tst_Host::diagnosticLogRotation_data()
+{
+    QTest::addColumn<int>("lineLimit");        // the size limit in lines
+    QTest::addColumn<QList<int>>("levels");    // an entry per level, with the text "1", "2", ...
+    QTest::addColumn<QString>("previous");     // the texts in the file before
+    QTest::addColumn<QString>("current");
+
+    QTest::newRow("at-limit") << 3 << QList<int>{3, 3, 3} << QString() << QStringLiteral("123");
+    QTest::newRow("one-over-limit") << 3 << QList<int>{3, 3, 3, 3} << QStringLiteral("123") << QStringLiteral("4");
+    QTest::newRow("one-previous-file-kept") << 2 << QList<int>{3, 3, 3, 3, 3} << QStringLiteral("34") << QStringLiteral("5");
+    QTest::newRow("below-level-left-out") << 2 << QList<int>{2, 3, 1, 5, 4} << QStringLiteral("24") << QStringLiteral("5");
+    QTest::newRow("lines-over-limit") << 0 << QList<int>{3, 3, 3} << QStringLiteral("2") << QStringLiteral("3");
+}
+
+// The log takes entries from level 3 on; every line, "TIME [c] level N f.cpp:1 fn: T", has
+// the same size.
+void tst_Host::diagnosticLogRotation()
+{
+    QFETCH(int, lineLimit);
+    QFETCH(QList<int>, levels);
+    QFETCH(QString, previous);
+    QFETCH(QString, current);
+
+    const qint64 lineSize = qstrlen("2024-01-02T03:04:05.678 [c] level 3 f.cpp:1 fn: 1\n");
+    QTemporaryDir dir;
+    HostApi::LogService *service = QuorvexServiceApi();
+    const int category = service->registerCategory("c");
+    {
+        DiagnosticLog log(dir.path(), 3, lineLimit * lineSize);
+        for (int i = 0; i < levels.size(); ++i)
+            service->write(category, levels.at(i), "f.cpp", 1, "fn", QString::number(i + 1));
+    }
+    const auto texts = [&dir](const char *name) {
+        QFile file(dir.filePath(QLatin1String(name)));
+        QString last;
+        for (const QByteArray &line : (file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray()).split('\n'))
+            last += QString::fromUtf8(line.mid(line.lastIndexOf(": ") + 2));
+        return last;
+    };
+    QCOMPARE(texts("tessel-host.log.1"), previous);
+    QCOMPARE(texts("tessel-host.log"), current);
 }
 
 void tst_Host::screenshotFileNames_data()

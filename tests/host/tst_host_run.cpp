@@ -5,10 +5,14 @@
 #include <QCryptographicHash>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSet>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <algorithm>
 
 namespace {
 
@@ -21,6 +25,7 @@ struct HostRun
     int exitCode = -1;
     QString out;
     QStringList errorLines;  // the host's own lines ("tessel-host: ..."), not Qt's warnings
+    QStringList allErrorLines;
 };
 
 QString hostPath()
@@ -44,6 +49,8 @@ HostRun runHost(const QStringList &arguments)
     for (const QString &line : err) {
         if (line.startsWith(QLatin1String("tessel-host:")))
             run.errorLines.append(line);
+        if (!line.isEmpty())
+            run.allErrorLines.append(line);
     }
     return run;
 }
@@ -83,8 +90,12 @@ private slots:
     void screenshot_data();
     void screenshot();
     void propertiesScreenshot();
-    void missingEntryPage();
+    void screenshotOutcome_data();
+    void screenshotOutcome();
     void logsPluginOutput();
+    void diagnosticLog_data();
+    void diagnosticLog();
+    void devReload();
     void failures_data();
     void failures();
     void workspaceSavedOnQuit();
@@ -174,19 +185,63 @@ void tst_HostRun::propertiesScreenshot()
     QVERIFY(image.width() < 1024);
 }
 
-// A window whose entry page is missing says so instead of waiting for it.
-void tst_HostRun::missingEntryPage()
+void tst_HostRun::screenshotOutcome_data()
 {
+    QTest::addColumn<FileMap>("plugin");
+    QTest::addColumn<QString>("timeout");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("errorLines");
+    QTest::addColumn<QString>("outputLine");  // a "Plugin Output" line of the run; empty: none
+
+    const QByteArray spec = "{ id: \"case\", name: \"Case\", entry: \"index.html\" }";
+    // Runs that must not wait get the longest time out: waiting ends them with another reason.
+    const QString never = QString::number(3600);
+    QTest::newRow("page-without-status")
+        << FileMap{{QStringLiteral("plugin.spec"), spec}, {QStringLiteral("index.html"), "<p>plain</p>"}}
+        << never << 0 << QStringList() << QString();
+    QTest::newRow("missing-entry-page")
+        << FileMap{{QStringLiteral("plugin.spec"), spec}} << never << 1
+        << QStringList{QStringLiteral("tessel-host: 'case' shows an error: The page index.html could not be loaded")}
+        << QStringLiteral("bridge: failed to load page, 'index.html' is not in the plug-in's bundle");
+    QTest::newRow("load-error")
+        << FileMap{{QStringLiteral("plugin.spec"), spec},
+                   {QStringLiteral("index.html"), "<script>location.replace('qrc:///gone.html');</script>"}}
+        << never << 1
+        << QStringList{QStringLiteral("tessel-host: 'case' shows an error: The page gone.html could not be loaded")}
+        << QStringLiteral("bridge: failed to load page, qrc:///gone.html: Error opening :/gone.html: "
+                          "No such file or directory");
+    QTest::newRow("still-initializing")
+        << FileMap{{QStringLiteral("plugin.spec"), spec},
+                   {QStringLiteral("index.html"),
+                    "<script>_quorvex_bridge.readyStatus = 'initializing';"
+                    "_quorvex_bridge.readyStatusText = 'waiting for quotes';</script>"}}
+        << QStringLiteral("1") << 1
+        << QStringList{QStringLiteral("tessel-host: timed out after 1 s waiting for 'case': its page still "
+                                      "reports \"initializing\": waiting for quotes")}
+        << QString();
+}
+
+// The picture is written whatever the outcome, which the exit status and reason tell.
+void tst_HostRun::screenshotOutcome()
+{
+    QFETCH(FileMap, plugin);
+    QFETCH(QString, timeout);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, errorLines);
+    QFETCH(QString, outputLine);
+
     QTemporaryDir data;
-    QVERIFY(makeDataFolder(data.path()));
-    QVERIFY(writeFile(data.filePath(QStringLiteral("WebPlugins/miss/plugin.spec")),
-                      "{ id: \"miss\", name: \"Miss\", apiVersion: \"1.0\", entry: \"missing.html\" }"));
+    QVERIFY(writeFiles(data.filePath(QStringLiteral("WebPlugins/case")), plugin));
+    const QString shot = data.filePath(QStringLiteral("shot.png"));
     const HostRun run = runHost({QStringLiteral("--data-dir"), data.path(), QStringLiteral("--open"),
-                                 QStringLiteral("miss"), QStringLiteral("--screenshot"),
-                                 data.filePath(QStringLiteral("shot.png")), QStringLiteral("--log")});
-    QCOMPARE(run.exitCode, 0);
-    QVERIFY2(run.out.contains(QLatin1String("bridge: failed to load page, 'missing.html' is not in the "
-                                            "plug-in's bundle")), qPrintable(run.out));
+                                 QStringLiteral("case"), QStringLiteral("--screenshot"), shot,
+                                 QStringLiteral("--timeout"), timeout, QStringLiteral("--log")});
+    // Nothing else: Qt's warnings of every offscreen run are kept off standard error.
+    QCOMPARE(run.allErrorLines, errorLines);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY(!QImage(shot).isNull());
+    if (!outputLine.isEmpty())
+        QVERIFY2(run.out.split(QLatin1Char('\n')).contains(outputLine), qPrintable(run.out));
 }
 
 void tst_HostRun::logsPluginOutput()
@@ -200,8 +255,12 @@ void tst_HostRun::logsPluginOutput()
 
     HostRun run = runHost(arguments + QStringList{QStringLiteral("--log")});
     QCOMPARE(run.exitCode, 0);
-    const QStringList lines = run.out.split(QLatin1Char('\n'));
-    // The start-up lines come first, then those of the page, each as one line.
+    QStringList lines = run.out.split(QLatin1Char('\n'));
+    // Diagnostic lines aside, the start-up lines come first, then those of the page, each as
+    // one line.
+    lines.erase(std::remove_if(lines.begin(), lines.end(),
+                               [](const QString &line) { return line.startsWith(QLatin1Char('[')); }),
+                lines.end());
     QVERIFY2(lines.first().startsWith(QLatin1String("specparser: ")), qPrintable(run.out));
     QVERIFY2(lines.contains(QStringLiteral("bridge-tour: Bridge Tour 1.0 started, API 1.0, ")),
              qPrintable(run.out));
@@ -210,6 +269,111 @@ void tst_HostRun::logsPluginOutput()
     run = runHost(arguments);
     QCOMPARE(run.exitCode, 0);
     QVERIFY2(run.out.isEmpty(), qPrintable(run.out));
+}
+
+void tst_HostRun::diagnosticLog_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("echoed");  // page log lines on standard output
+    QTest::addColumn<QStringList>("filed");   // page log lines in the log file
+
+    const QString debug = QStringLiteral("1 debug"), info = QStringLiteral("2 info"), severe = QStringLiteral("5 severe");
+    const QString log = QStringLiteral("--log"), level = QStringLiteral("--log-level");
+    QTest::newRow("default-level-not-echoed") << QStringList() << QStringList() << QStringList{info, severe};
+    QTest::newRow("default-level") << QStringList{log} << QStringList{info, severe} << QStringList{info, severe};
+    QTest::newRow("level-1") << QStringList{log, level, QStringLiteral("1")} << QStringList{debug, info, severe}
+                             << QStringList{debug, info, severe};
+    QTest::newRow("level-5") << QStringList{log, level, QStringLiteral("5")} << QStringList{severe} << QStringList{severe};
+}
+
+// A page's bridge.log() lines reach the log file in the data folder from the log level on,
+// and standard output with --log. Each text starts with its level.
+void tst_HostRun::diagnosticLog()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, echoed);
+    QFETCH(QStringList, filed);
+
+    QTemporaryDir data;
+    QVERIFY(writeFiles(data.filePath(QStringLiteral("WebPlugins/logger")),
+                       {{QStringLiteral("plugin.spec"), "{ id: \"logger\", name: \"Logger\", entry: \"index.html\" }"},
+                        {QStringLiteral("index.html"), "<script>_quorvex_bridge.log('1 debug', 0); _quorvex_bridge.log("
+                                                       "'2 info'); _quorvex_bridge.log('5 severe', 4);</script>"}}));
+    const HostRun run = runHost(QStringList{QStringLiteral("--data-dir"), data.path(), QStringLiteral("--open"),
+                                            QStringLiteral("logger"), QStringLiteral("--screenshot"),
+                                            data.filePath(QStringLiteral("shot.png"))} + arguments);
+    QCOMPARE(run.exitCode, 0);
+    QFile file(data.filePath(QStringLiteral("tessel-host.log")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString written = QString::fromUtf8(file.readAll());
+    const QString time = QStringLiteral("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3} ");
+    for (const QString &text : {QStringLiteral("1 debug"), QStringLiteral("2 info"), QStringLiteral("5 severe")}) {
+        const QString entry = QStringLiteral("\\[scriptdocument\\] level %1 scriptdocument\\.cpp:\\d+ .*: %2$").arg(text.left(1), text);
+        const QRegularExpression inOutput(QLatin1Char('^') + entry, QRegularExpression::MultilineOption);
+        const QRegularExpression inFile(QLatin1Char('^') + time + entry, QRegularExpression::MultilineOption);
+        QVERIFY2(inOutput.match(run.out).hasMatch() == echoed.contains(text), qPrintable(run.out));
+        QVERIFY2(inFile.match(written).hasMatch() == filed.contains(text), qPrintable(written));
+    }
+}
+
+// --dev: the folder is installed for the run only; a changed page reloads the window, a
+// changed manifest restarts the host, which says what changed; an unreadable one is refused.
+// --feature turns the page's console on for the run only.
+void tst_HostRun::devReload()
+{
+    QTemporaryDir data;
+    QTemporaryDir folder;
+    const QByteArray spec = "// in development\n{ id: \"devplug\", name: \"Dev Plug\", version: \"1.0\", "
+                            "entry: \"index.html\", actions: { greet: { name: \"Greet\" } } }";
+    const auto script = [](const char *version) -> QByteArray {
+        return QByteArray("function start() {\n  console.log('version ") + version + "');\n}\nstart();\n";
+    };
+    QVERIFY(writeFiles(folder.path(), {{QStringLiteral("plugin.spec"), spec},
+                                        {QStringLiteral("index.html"), "<script src=\"js/app.js\"></script>"},
+                                        {QStringLiteral("js/app.js"), script("1")}}));
+    QProcess host;
+    QString out;
+    connect(&host, &QProcess::readyReadStandardOutput, this,
+            [&] { out += QString::fromUtf8(host.readAllStandardOutput()); });
+    host.start(hostPath(), {QStringLiteral("--data-dir"), data.path(), QStringLiteral("--dev"), folder.path(),
+                            QStringLiteral("--log"), QStringLiteral("--feature"), QStringLiteral("webplugin.developer")});
+    QVERIFY(host.waitForStarted());
+    const auto shown = [&out](const QString &line) { return out.split(QLatin1Char('\n')).count(line); };
+    QTRY_VERIFY2_WITH_TIMEOUT(shown(QStringLiteral("devplug: version 1, js/app.js:2")) == 1, qPrintable(out), 60000);
+    QVERIFY(!QFile::exists(data.filePath(QStringLiteral("WebPlugins/webplugins.xml"))));
+
+    QVERIFY(writeFile(folder.filePath(QStringLiteral("js/app.js")), script("2")));
+    QTRY_VERIFY2_WITH_TIMEOUT(shown(QStringLiteral("devplug: version 2, js/app.js:2")) == 1, qPrintable(out), 60000);
+    QCOMPARE(shown(QStringLiteral("dev: reloaded the window of devplug, changed: js/app.js")), 1);
+
+    QVERIFY(writeFile(folder.filePath(QStringLiteral("plugin.spec")), spec + "\n// the same, said again\n"));
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        shown(QStringLiteral("dev: the manifest of devplug was saved, nothing the module reads changed")) == 1,
+        qPrintable(out), 60000);
+    QVERIFY(writeFile(folder.filePath(QStringLiteral("plugin.spec")), "{ id: \"devplug\",, }"));
+    QTRY_VERIFY2_WITH_TIMEOUT(shown(QStringLiteral("dev: the manifest of devplug was not loaded again, "
+                                                   "plugin.spec:1:18: Expected ':' after a member name: ,")) == 1,
+                              qPrintable(out), 60000);
+
+    QByteArray renamed = spec;
+    renamed.replace("\"Dev Plug\"", "\"Dev Plug 2\"").replace("greet: { name: \"Greet\" }", "wave: { name: \"Wave\" }");
+    QVERIFY(writeFile(folder.filePath(QStringLiteral("plugin.spec")), renamed));
+    QTRY_VERIFY2_WITH_TIMEOUT(shown(QStringLiteral("devplug: version 2, js/app.js:2")) == 2, qPrintable(out), 60000);
+    QCOMPARE(shown(QStringLiteral("dev: restarted for the new manifest of devplug, actions: greet removed, "
+                                  "wave added; name: \"Dev Plug\" → \"Dev Plug 2\"")), 1);
+
+    qRegisterMetaType<QProcess::ExitStatus>();
+    QSignalSpy ended(&host, qOverload<int, QProcess::ExitStatus>(&QProcess::finished));
+    host.terminate();
+    QVERIFY(ended.wait(60000));
+    QCOMPARE(host.exitCode(), 0);
+    QVERIFY(!QFile::exists(data.filePath(QStringLiteral("WebPlugins/webplugins.xml"))));
+    QVERIFY(!QSettings(data.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat)
+                 .contains(QStringLiteral("features/webplugin.developer")));
+    // One window, restored across the restart.
+    QFile workspace(data.filePath(QStringLiteral("workspace.json")));
+    QVERIFY(workspace.open(QIODevice::ReadOnly));
+    QCOMPARE(workspace.readAll().count("\"template\": \"webplugin_devplug\""), 1);
 }
 
 void tst_HostRun::failures_data()
@@ -241,7 +405,7 @@ void tst_HostRun::failures_data()
                                                         QStringLiteral("--screenshot"), shot}
                                   << 1 << QStringLiteral("cannot load ");
     QTest::newRow("screenshot-without-open") << QStringList{QStringLiteral("--screenshot"), shot}
-                                             << 2 << QStringLiteral("--screenshot needs --open");
+                                             << 2 << QStringLiteral("--screenshot needs --open or --dev");
     QTest::newRow("timeout-zero") << open + QStringList{QStringLiteral("--screenshot"), shot,
                                                         QStringLiteral("--timeout"), QStringLiteral("0")}
                                   << 2 << QStringLiteral("--timeout must be");
@@ -250,6 +414,12 @@ void tst_HostRun::failures_data()
     QTest::newRow("screenshots-folder-is-a-file")
         << QStringList{QStringLiteral("--screenshots"), QStringLiteral("@/WebPlugins/webplugins.xml")}
         << 1 << QStringLiteral("cannot create the folder @/WebPlugins/webplugins.xml");
+    QTest::newRow("unknown-feature")
+        << open + QStringList{QStringLiteral("--feature"), QStringLiteral("webplugin.develper"),
+                              QStringLiteral("--screenshot"), shot}
+        << 2 << QStringLiteral("--feature: no plug-in registered webplugin.develper (registered: webplugin.developer");
+    QTest::newRow("dev-folder-without-manifest") << QStringList{QStringLiteral("--dev"), QStringLiteral("@")}
+                                                 << 1 << QStringLiteral("--dev: @ has no plugin.spec");
     QTest::newRow("missing-value") << QStringList{QStringLiteral("--open")}
                                    << 2 << QStringLiteral("--open needs a value");
     QTest::newRow("unknown-option") << QStringList{QStringLiteral("--shot")}
