@@ -134,8 +134,9 @@ Workspace WorkspaceStore::load() const
         warn(QStringLiteral("%1 is larger than %2 bytes; not restored").arg(m_fileName).arg(MaxFileSize));
         return workspace;
     }
+    // Reads the size checked above: a read of MaxFileSize would allocate all of it up front.
     QJsonParseError error;
-    const QJsonDocument json = QJsonDocument::fromJson(file.read(MaxFileSize), &error);
+    const QJsonDocument json = QJsonDocument::fromJson(file.read(file.size()), &error);
     if (!json.isObject()) {
         warn(QStringLiteral("%1 is not a JSON object (%2); not restored")
                  .arg(m_fileName, error.errorString()));

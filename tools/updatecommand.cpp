@@ -94,13 +94,13 @@ bool readTable(const QString &fileName, QByteArray *content, QString *error)
         *error = file.errorString();
         return false;
     }
-    *content = file.read(MaxTableSize + 1);
-    if (file.error() != QFileDevice::NoError) {
-        *error = file.errorString();
+    if (file.size() > MaxTableSize) {
+        *error = QStringLiteral("larger than %1 MiB").arg(MaxTableSize / MiB);
         return false;
     }
-    if (content->size() > MaxTableSize) {
-        *error = QStringLiteral("larger than %1 MiB").arg(MaxTableSize / MiB);
+    *content = file.read(file.size());
+    if (file.error() != QFileDevice::NoError) {
+        *error = file.errorString();
         return false;
     }
     return true;

@@ -1,11 +1,11 @@
 #include "signalguard.h"
 
+#include <QByteArrayList>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMetaMethod>
 #include <QMetaProperty>
 #include <QSet>
-#include <QStringList>
 #include <QWebFrame>
 
 namespace {
@@ -14,9 +14,13 @@ constexpr int MaxDepth = 16;
 
 // guard(object, names): the connect() of each named signal gets a guarded handler, and its
 // disconnect() finds that handler again. connect(handler) and connect(thisObject,
-// handlerOrName) are both kept.
+// handlerOrName) are both kept. connect() and disconnect() are shared by all signals, which
+// they find as their this, as the engine's own do; each signal's originals are in a WeakMap.
+// The guarded objects and signals are kept: the engine holds them weakly, and would otherwise
+// collect one that nothing in the page holds and hand out a new, unguarded one on the next read.
 const char guardFunction[] = R"JS(
 (function () {
+    var signals = new WeakMap(), kept = [];
     function guarded(thisObject, handler) {
         return function () {
             try {
@@ -26,41 +30,44 @@ const char guardFunction[] = R"JS(
             }
         };
     }
-    function guardSignal(signal) {
-        if (typeof signal !== 'function' || typeof signal.connect !== 'function' || signal.connect.guarded)
-            return;
-        var connect = signal.connect, disconnect = signal.disconnect, handlers = [];
-        function split(args) {
-            var thisObject = args.length > 1 ? args[0] : undefined;
-            var handler = args.length > 1 ? args[1] : args[0];
-            if (typeof handler === 'string' && thisObject)
-                handler = thisObject[handler];
-            return { thisObject: thisObject, handler: handler };
+    function split(args) {
+        var thisObject = args.length > 1 ? args[0] : undefined;
+        var handler = args.length > 1 ? args[1] : args[0];
+        if (typeof handler === 'string' && thisObject)
+            handler = thisObject[handler];
+        return { thisObject: thisObject, handler: handler };
+    }
+    function connect() {
+        var state = signals.get(this), target = split(arguments);
+        if (typeof target.handler !== 'function')
+            return state.connect.apply(this, arguments);
+        target.wrapper = guarded(target.thisObject, target.handler);
+        var result = state.connect.call(this, target.wrapper);
+        state.handlers.push(target);
+        return result;
+    }
+    function disconnect() {
+        var state = signals.get(this), target = split(arguments), handlers = state.handlers;
+        for (var i = 0; i < handlers.length; ++i) {
+            if (handlers[i].thisObject === target.thisObject && handlers[i].handler === target.handler)
+                return state.disconnect.call(this, handlers.splice(i, 1)[0].wrapper);
         }
-        signal.connect = function () {
-            var target = split(arguments);
-            if (typeof target.handler !== 'function')
-                return connect.apply(signal, arguments);
-            target.wrapper = guarded(target.thisObject, target.handler);
-            var result = connect.call(signal, target.wrapper);
-            handlers.push(target);
-            return result;
-        };
-        signal.disconnect = function () {
-            var target = split(arguments);
-            for (var i = 0; i < handlers.length; ++i) {
-                if (handlers[i].thisObject === target.thisObject && handlers[i].handler === target.handler)
-                    return disconnect.call(signal, handlers.splice(i, 1)[0].wrapper);
-            }
-            return disconnect.apply(signal, arguments);
-        };
-        signal.connect.guarded = true;
+        return state.disconnect.apply(this, arguments);
     }
     return function (object, names) {
         if (!object)
             return;
-        for (var i = 0; i < names.length; ++i)
-            guardSignal(object[names[i]]);
+        kept.push(object);
+        for (var i = 0; i < names.length; ++i) {
+            var signal = object[names[i]];
+            if (typeof signal !== 'function' || typeof signal.connect !== 'function'
+                || signal.connect === connect || signals.has(signal))
+                continue;
+            signals.set(signal, { connect: signal.connect, disconnect: signal.disconnect, handlers: [] });
+            kept.push(signal);
+            signal.connect = connect;
+            signal.disconnect = disconnect;
+        }
     };
 })()
 )JS";
@@ -70,53 +77,86 @@ QString quoted(const QString &text)
     return QString::fromUtf8(QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
 }
 
-// One "guard(path, [names]);" line per object with signals of its own, depth first.
-void collect(QObject *object, const QString &path, int depth, QSet<QObject *> *seen,
-             QString *program)
+// Property types followed to further objects, compared by name: cheaper than resolving each
+// property's type id.
+bool holdsObject(const QMetaProperty &property)
 {
-    if (!object || depth > MaxDepth || seen->contains(object))
-        return;
-    seen->insert(object);
-    const QMetaObject *meta = object->metaObject();
-    QJsonArray names;
-    for (int i = QObject::staticMetaObject.methodCount(); i < meta->methodCount(); ++i) {
-        const QMetaMethod method = meta->method(i);
-        const QString name = QString::fromLatin1(method.name());
-        if (method.methodType() == QMetaMethod::Signal && method.access() == QMetaMethod::Public
-            && !names.contains(name)) {
-            names.append(name);
+    return qstrcmp(property.typeName(), "QObject*") == 0;
+}
+
+bool holdsObjectList(const QMetaProperty &property)
+{
+    return qstrcmp(property.typeName(), "QObjectList") == 0
+        || qstrcmp(property.typeName(), "QList<QObject*>") == 0;
+}
+
+// The guard program: each object reached is read once into a variable, and objects with
+// signals of their own get a "guard(variable, [names]);" line.
+class GuardProgram
+{
+public:
+    QString text() const { return m_text; }
+
+    void collect(QObject *object, const QString &expression, int depth)
+    {
+        if (!object || depth > MaxDepth || m_seen.contains(object))
+            return;
+        m_seen.insert(object);
+        const QString variable = assign(expression);
+        const QMetaObject *meta = object->metaObject();
+        QByteArrayList names;
+        for (int i = QObject::staticMetaObject.methodCount(); i < meta->methodCount(); ++i) {
+            const QMetaMethod method = meta->method(i);
+            if (method.methodType() == QMetaMethod::Signal && method.access() == QMetaMethod::Public
+                && !names.contains(method.name())) {
+                names.append(method.name());
+            }
         }
-    }
-    if (!names.isEmpty()) {
-        *program += QLatin1String("guard(") + path + QLatin1String(", ")
-            + QString::fromUtf8(QJsonDocument(names).toJson(QJsonDocument::Compact))
-            + QLatin1String(");\n");
-    }
-    for (int i = QObject::staticMetaObject.propertyCount(); i < meta->propertyCount(); ++i) {
-        const QMetaProperty property = meta->property(i);
-        const QString member = path + QLatin1Char('[') + quoted(QString::fromLatin1(property.name()))
-            + QLatin1Char(']');
-        if (property.userType() == QMetaType::QObjectStar) {
-            collect(property.read(object).value<QObject *>(), member, depth + 1, seen, program);
-        } else if (property.userType() == qMetaTypeId<QObjectList>()) {
-            const QObjectList list = property.read(object).value<QObjectList>();
-            for (int at = 0; at < list.size(); ++at) {
-                collect(list.at(at), member + QLatin1Char('[') + QString::number(at) + QLatin1Char(']'),
-                        depth + 1, seen, program);
+        if (!names.isEmpty()) {
+            m_text += QLatin1String("guard(") + variable + QLatin1String(", [\"")
+                + QString::fromLatin1(names.join("\", \"")) + QLatin1String("\"]);\n");
+        }
+        for (int i = QObject::staticMetaObject.propertyCount(); i < meta->propertyCount(); ++i) {
+            const QMetaProperty property = meta->property(i);
+            const QString member = variable + QLatin1String("[\"")
+                + QLatin1String(property.name()) + QLatin1String("\"]");
+            if (holdsObject(property)) {
+                collect(property.read(object).value<QObject *>(), member, depth + 1);
+            } else if (holdsObjectList(property)) {
+                const QObjectList list = property.read(object).value<QObjectList>();
+                if (list.isEmpty())
+                    continue;
+                const QString listVariable = assign(member);
+                for (int at = 0; at < list.size(); ++at) {
+                    collect(list.at(at), listVariable + QLatin1Char('[') + QString::number(at)
+                                             + QLatin1Char(']'),
+                            depth + 1);
+                }
             }
         }
     }
-}
+
+private:
+    QString assign(const QString &expression)
+    {
+        const QString variable = QLatin1Char('v') + QString::number(m_variables++);
+        m_text += QLatin1String("var ") + variable + QLatin1String(" = ") + expression
+            + QLatin1String(";\n");
+        return variable;
+    }
+
+    QString m_text;
+    QSet<QObject *> m_seen;
+    int m_variables = 0;
+};
 
 } // namespace
 
 void SignalGuard::install(QWebFrame *frame, const QString &bridgeName, QObject *bridge)
 {
-    QString program;
-    QSet<QObject *> seen;
-    collect(bridge, QLatin1String("window[") + quoted(bridgeName) + QLatin1Char(']'), 0, &seen,
-            &program);
-    frame->evaluateJavaScript(QLatin1String("(function (guard) {\n") + program
+    GuardProgram program;
+    program.collect(bridge, QLatin1String("window[") + quoted(bridgeName) + QLatin1Char(']'), 0);
+    frame->evaluateJavaScript(QLatin1String("(function (guard) {\n") + program.text()
                               + QLatin1String("})(") + QLatin1String(guardFunction)
                               + QLatin1String(");"));
 }

@@ -366,6 +366,10 @@ void tst_DatafeedPage::throwingHandlers_data()
     QTest::newRow("function") << "feed.response.connect(thrower)" << 2;
     QTest::newRow("this and name") << "feed.response.connect(window, 'thrower')" << 2;
     QTest::newRow("this and function") << "feed.response.connect(window, thrower)" << 2;
+    // The engine holds signals weakly: garbage makes it collect those the page does not hold.
+    QTest::newRow("read after a collection")
+        << "for (var i = 0; i < 2000000; ++i) window.junk = {a: [i]};"
+           " window._quorvex_bridge.datafeed.response.connect(thrower)" << 2;
     QTest::newRow("disconnected after the first")
         << "feed.response.connect(thrower); feed.response.connect(function once() {"
            " feed.response.disconnect(thrower); feed.response.disconnect(once); })" << 1;

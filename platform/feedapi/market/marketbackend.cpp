@@ -261,7 +261,7 @@ void MarketBackend::serveContent(Requester *requester, const ContentRequest &req
         fail(requester, ErrorResponse::InternalError);
         return;
     }
-    requester->post(request.makeResponse(file.read(MaxContentSize)));
+    requester->post(request.makeResponse(file.read(qMin(file.size(), MaxContentSize))));
 }
 
 void MarketBackend::fail(Requester *requester, int error)
