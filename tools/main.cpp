@@ -18,7 +18,7 @@ const Command commands[] = {
     {"unpack", "unpack FILE.wps FOLDER   extract a secured bundle", unpackCommand},
     {"lint", "lint BUNDLE              check a plug-in's manifest", lintCommand},
     {"json", "json [--compact] FILE|-  read a JSON file and write it back formatted", jsonCommand},
-    {"scan", "scan PLUGIN_FOLDER        load a plug-in folder as the host does", scanCommand},
+    {"scan", "scan PLUGIN_FOLDER       load a plug-in folder as the host does", scanCommand},
     {"market", "market ACTION DIR ...    make, inspect and fill a market store", marketCommand},
     {"table", "table --server URL ...   write the update table that publishes bundles", tableCommand},
     {"update", "update --table T FOLDER  run the plug-in updater on FOLDER with the table T", updateCommand},

@@ -18,9 +18,11 @@ constexpr int MaxDepth = 16;
 // they find as their this, as the engine's own do; each signal's originals are in a WeakMap.
 // The guarded objects and signals are kept: the engine holds them weakly, and would otherwise
 // collect one that nothing in the page holds and hand out a new, unguarded one on the next read.
+// The objects outlive the page, and so would the engine's connections: when the page unloads,
+// its handlers are disconnected, so that they never run in the next page.
 const char guardFunction[] = R"JS(
 (function () {
-    var signals = new WeakMap(), kept = [];
+    var signals = new WeakMap(), objects = [], guardedSignals = [];
     function guarded(thisObject, handler) {
         return function () {
             try {
@@ -54,17 +56,24 @@ const char guardFunction[] = R"JS(
         }
         return state.disconnect.apply(this, arguments);
     }
+    window.addEventListener('unload', function () {
+        guardedSignals.forEach(function (signal) {
+            var state = signals.get(signal);
+            while (state.handlers.length)
+                state.disconnect.call(signal, state.handlers.pop().wrapper);
+        });
+    });
     return function (object, names) {
         if (!object)
             return;
-        kept.push(object);
+        objects.push(object);
         for (var i = 0; i < names.length; ++i) {
             var signal = object[names[i]];
             if (typeof signal !== 'function' || typeof signal.connect !== 'function'
                 || signal.connect === connect || signals.has(signal))
                 continue;
             signals.set(signal, { connect: signal.connect, disconnect: signal.disconnect, handlers: [] });
-            kept.push(signal);
+            guardedSignals.push(signal);
             signal.connect = connect;
             signal.disconnect = disconnect;
         }

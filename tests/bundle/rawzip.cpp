@@ -70,8 +70,7 @@ QByteArray rawZip(const QVector<RawEntry> &entries)
     out.setByteOrder(QDataStream::LittleEndian);
     const auto header = [&out](const RawEntry &entry) {
         out << quint16(entry.flags) << entry.method << quint16(0) << quint16(0x21) << entry.crc
-            << quint32(entry.data.size()) << entry.size << quint16(entry.name.size())
-            << quint16(0);
+            << quint32(entry.data.size()) << entry.size << quint16(entry.name.size()) << quint16(0);
     };
 
     QVector<quint32> offsets;

@@ -18,11 +18,7 @@
 
 namespace {
 
-const FileMap sampleFiles{
-    {QStringLiteral("plugin.spec"), QByteArrayLiteral("{ id: \"chart\" }")},
-    {QStringLiteral("index.html"), QByteArrayLiteral("<html><body>chart</body></html>")},
-    {QStringLiteral("images/logo.png"), QByteArray(300, '\x89')},
-};
+const FileMap sampleFiles{{"plugin.spec", "{ id: \"chart\" }"}, {"index.html", "<html><body>chart</body></html>"}, {"images/logo.png", QByteArray(300, '\x89')}};
 
 // The zip of sampleFiles, made once: a zip records the time it was made.
 const QByteArray &sampleZip()
@@ -32,8 +28,7 @@ const QByteArray &sampleZip()
 }
 
 // A container with any field values, written as the module's reader expects them.
-QByteArray container(qint32 signature, quint32 version, const QByteArray &hash,
-                     const QByteArray &payload)
+QByteArray container(qint32 signature, quint32 version, const QByteArray &hash, const QByteArray &payload)
 {
     QByteArray bytes;
     QDataStream stream(&bytes, QIODevice::WriteOnly);
@@ -57,14 +52,6 @@ QByteArray withBrokenDirectory(QByteArray zip)
 {
     zip[zip.lastIndexOf("PK\x01\x02") + 3] = 9;
     return zip;
-}
-
-// A raw entry with a wrong CRC or a declared size that differs from its content.
-RawEntry lying(RawEntry entry, quint32 crc, quint32 size)
-{
-    entry.crc = crc;
-    entry.size = size;
-    return entry;
 }
 
 // What stands at a secured bundle's file name.
@@ -96,9 +83,8 @@ class tst_SecuredBundle : public QObject
 private slots:
     void decodeResults_data();
     void decodeResults();
-    void pathAndEntries();
-    void confinement_data();
-    void confinement();
+    void entries_data();
+    void entries();
     void failureLines_data();
     void failureLines();
     void archiveChecks_data();
@@ -107,7 +93,21 @@ private slots:
     void resourceLines();
     void sharedCache_data();
     void sharedCache();
+
+private:
+    // Writes bytes to Chart.wps in a fresh folder and gives its path.
+    QString chart(const QByteArray &bytes);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
 };
+
+QString tst_SecuredBundle::chart(const QByteArray &bytes)
+{
+    m_dir.reset(new QTemporaryDir);
+    const QString file = m_dir->path() + QStringLiteral("/Chart.wps");
+    QTest::qVerify(writeFile(file, bytes), "writeFile", "", __FILE__, __LINE__);
+    return file;
+}
 
 void tst_SecuredBundle::decodeResults_data()
 {
@@ -125,9 +125,7 @@ void tst_SecuredBundle::decodeResults_data()
     QTest::newRow("explicit-built-in-key") << good << SecuredFile::builtinKey() << 0;
     QTest::newRow("own-key") << encodeSecured(zip, otherKey) << otherKey << 0;
     QTest::newRow("one-byte-key") << encodeSecured(zip, "\x5a") << QByteArray("\x5a") << 0;
-    QTest::newRow("version-0-accepted")
-        << container(signature, 0, hash, good.mid(good.indexOf(hash) + hash.size() + 4))
-        << QByteArray() << 0;
+    QTest::newRow("version-0-accepted") << container(signature, 0, hash, good.mid(good.indexOf(hash) + hash.size() + 4)) << QByteArray() << 0;
     QTest::newRow("empty-input") << QByteArray() << QByteArray() << 1;
     QTest::newRow("short-signature") << QByteArray("\xfa\xde") << QByteArray() << 1;
     QTest::newRow("wrong-signature") << container(0x0EB8DEFA, 1, hash, "x") << QByteArray() << 1;
@@ -143,13 +141,10 @@ void tst_SecuredBundle::decodeResults_data()
     QByteArray flipped = good;
     flipped[flipped.size() - 5] = char(flipped.at(flipped.size() - 5) ^ 0x10);
     QTest::newRow("payload-damaged") << flipped << QByteArray() << 4;
-    QTest::newRow("content-over-the-cap")
-        << encodeSecured(QByteArray(BundleLimits::MaxPayloadSize + 1, '\0'), QByteArray()) << QByteArray() << 5;
+    QTest::newRow("content-over-the-cap") << encodeSecured(QByteArray(BundleLimits::MaxPayloadSize + 1, '\0'), QByteArray()) << QByteArray() << 5;
     QByteArray otherHash = hash;
     otherHash[0] = char(otherHash.at(0) ^ 1);
-    QTest::newRow("hash-of-other-bytes")
-        << container(signature, 1, otherHash, good.mid(good.indexOf(hash) + hash.size() + 4))
-        << QByteArray() << 4;
+    QTest::newRow("hash-of-other-bytes") << container(signature, 1, otherHash, good.mid(good.indexOf(hash) + hash.size() + 4)) << QByteArray() << 4;
 }
 
 void tst_SecuredBundle::decodeResults()
@@ -166,69 +161,48 @@ void tst_SecuredBundle::decodeResults()
         QVERIFY(decoded.bytes.isEmpty());
 }
 
-void tst_SecuredBundle::pathAndEntries()
+// Entry names are matched ignoring case; names outside the bundle are not found.
+void tst_SecuredBundle::entries_data()
 {
-    QTemporaryDir dir;
-    const QString file = dir.path() + QStringLiteral("/Chart.v2.wps");
-    QVERIFY(writeFile(file, encodeSecured(makeZip(sampleFiles), QByteArray())));
+    QTest::addColumn<QString>("name");         // "@" stands for the bundle, "@@" for its lower-case twin
+    QTest::addColumn<QString>("entry");        // the sample file it reads; empty: not found
 
-    RecordingChannel channel;
-    SecuredBundle bundle(file, true, &channel);
-    QCOMPARE(bundle.path(), dir.path() + QStringLiteral("/Chart.v2"));
-    QCOMPARE(channel.lines, QStringList());
-
-    const QString spec = bundle.filePath(QStringLiteral("plugin.spec"));
-    QCOMPARE(spec, bundle.path() + QStringLiteral("/plugin.spec"));
-    QVERIFY(bundle.exists(spec));
-    QCOMPARE(bundle.read(spec), sampleFiles.value(QStringLiteral("plugin.spec")));
-    QCOMPARE(bundle.read(QStringLiteral("index.html")), sampleFiles.value(QStringLiteral("index.html")));
-
-    // Entry names are matched ignoring case.
-    QVERIFY(bundle.exists(bundle.filePath(QStringLiteral("Images/Logo.PNG"))));
-    QCOMPARE(bundle.read(bundle.filePath(QStringLiteral("IMAGES/logo.png"))),
-             sampleFiles.value(QStringLiteral("images/logo.png")));
-    QCOMPARE(bundle.url(QStringLiteral("index.html")),
-             QStringLiteral("file:///%1/index.html").arg(bundle.path()));
-
-    // Without decoding, the file is the zip itself.
-    const QString plain = dir.path() + QStringLiteral("/Plain.wps");
-    QVERIFY(writeFile(plain, makeZip(sampleFiles)));
-    SecuredBundle undecoded(plain, false, &channel);
-    QCOMPARE(undecoded.read(QStringLiteral("plugin.spec")), sampleFiles.value(QStringLiteral("plugin.spec")));
-    QCOMPARE(channel.lines, QStringList());
+    QTest::newRow("inside") << QStringLiteral("@/plugin.spec") << QStringLiteral("plugin.spec");
+    QTest::newRow("relative") << QStringLiteral("index.html") << QStringLiteral("index.html");
+    QTest::newRow("relative-folder") << QStringLiteral("images/logo.png") << QStringLiteral("images/logo.png");
+    QTest::newRow("case-differs") << QStringLiteral("@/IMAGES/logo.PNG") << QStringLiteral("images/logo.png");
+    QTest::newRow("dot-segments-inside") << QStringLiteral("@/images/./../plugin.spec") << QStringLiteral("plugin.spec");
+    QTest::newRow("sibling-with-same-prefix") << QStringLiteral("@2/plugin.spec") << QString();
+    QTest::newRow("other-folder") << QStringLiteral("/elsewhere/plugin.spec") << QString();
+    QTest::newRow("climbs-out") << QStringLiteral("@/../Chart.wps") << QString();
+    QTest::newRow("relative-climbs-out") << QStringLiteral("../Chart/plugin.spec") << QString();
+    QTest::newRow("root-itself") << QStringLiteral("@/") << QString();
+    QTest::newRow("path-differs-in-case") << QStringLiteral("@@/plugin.spec") << QString();
 }
 
-void tst_SecuredBundle::confinement_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("found");
-
-    QTest::newRow("inside") << QStringLiteral("@/plugin.spec") << true;
-    QTest::newRow("dot-segments-inside") << QStringLiteral("@/images/./../plugin.spec") << true;
-    QTest::newRow("relative") << QStringLiteral("images/logo.png") << true;
-    QTest::newRow("sibling-with-same-prefix") << QStringLiteral("@2/plugin.spec") << false;
-    QTest::newRow("other-folder") << QStringLiteral("/elsewhere/plugin.spec") << false;
-    QTest::newRow("climbs-out") << QStringLiteral("@/../Chart.wps") << false;
-    QTest::newRow("relative-climbs-out") << QStringLiteral("../Chart/plugin.spec") << false;
-    QTest::newRow("root-itself") << QStringLiteral("@/") << false;
-    QTest::newRow("path-differs-in-case") << QStringLiteral("@@/plugin.spec") << false;
-}
-
-void tst_SecuredBundle::confinement()
+void tst_SecuredBundle::entries()
 {
     QFETCH(QString, name);
-    QFETCH(bool, found);
+    QFETCH(QString, entry);
 
-    QTemporaryDir dir;
-    const QString file = dir.path() + QStringLiteral("/Chart.wps");
-    QVERIFY(writeFile(file, encodeSecured(makeZip(sampleFiles), QByteArray())));
-    SecuredBundle bundle(file, true, nullptr);
-    name.replace(QStringLiteral("@@"), dir.path() + QStringLiteral("/chart"));
-    name.replace(QLatin1Char('@'), bundle.path());
+    const QString file = chart(encodeSecured(sampleZip(), QByteArray()));
+    RecordingChannel channel;
+    SecuredBundle bundle(file, true, &channel);
+    QCOMPARE(bundle.path(), m_dir->path() + QStringLiteral("/Chart"));
+    QCOMPARE(bundle.filePath(QStringLiteral("a/b.js")), bundle.path() + QStringLiteral("/a/b.js"));
+    QCOMPARE(bundle.url(QStringLiteral("index.html")), QStringLiteral("file:///%1/index.html").arg(bundle.path()));
+    name.replace(QStringLiteral("@@"), m_dir->path() + QStringLiteral("/chart")).replace(QLatin1Char('@'), bundle.path());
 
     LogCapture log;
-    QCOMPARE(bundle.exists(name), found);
-    QCOMPARE(bundle.read(name).isEmpty(), !found);
+    QCOMPARE(bundle.exists(name), !entry.isEmpty());
+    QCOMPARE(bundle.read(name), sampleFiles.value(entry));
+    if (!entry.isEmpty())
+        QCOMPARE(channel.lines, QStringList());
+
+    // Without decoding, the file is the zip itself.
+    QVERIFY(writeFile(file, sampleZip()));
+    SecuredBundle undecoded(file, false, &channel);
+    QCOMPARE(undecoded.read(name), sampleFiles.value(entry));
 }
 
 void tst_SecuredBundle::failureLines_data()
@@ -245,22 +219,12 @@ void tst_SecuredBundle::failureLines_data()
     QTest::newRow("missing-file") << int(NoFile) << QByteArray() << true
         << QStringList{QStringLiteral("SecuredBundle: Failed to open secured file @: No such file or directory (5), \n"),
                        decrypt.arg(1), open};
-    QTest::newRow("fifo") << int(Fifo) << QByteArray() << true
-                          << QStringList{notRegular, decrypt.arg(1), open};
-    QTest::newRow("fifo-plain") << int(Fifo) << QByteArray() << false
-                                << QStringList{notRegular, open};
-    QTest::newRow("folder") << int(Folder) << QByteArray() << true
-                            << QStringList{notRegular, decrypt.arg(1), open};
-    QTest::newRow("wrong-signature") << int(PlainFile) << QByteArray("not a secured file") << true
-                                     << QStringList{decrypt.arg(1), open};
-    QTest::newRow("version-2") << int(PlainFile) << container(qint32(SecuredFile::Signature), 2, "h", "p") << true
-                               << QStringList{decrypt.arg(2), open};
-    QTest::newRow("empty-hash") << int(PlainFile) << container(qint32(SecuredFile::Signature), 1, "", "p") << true
-                                << QStringList{decrypt.arg(3), open};
-    QTest::newRow("hash-mismatch") << int(PlainFile) << container(qint32(SecuredFile::Signature), 1, "h", "p") << true
-                                   << QStringList{decrypt.arg(4), open};
-    QTest::newRow("decoded-not-a-zip") << int(PlainFile) << encodeSecured("not a zip", QByteArray()) << true
-                                       << QStringList{open};
+    QTest::newRow("fifo") << int(Fifo) << QByteArray() << true << QStringList{notRegular, decrypt.arg(1), open};
+    QTest::newRow("fifo-plain") << int(Fifo) << QByteArray() << false << QStringList{notRegular, open};
+    QTest::newRow("folder") << int(Folder) << QByteArray() << true << QStringList{notRegular, decrypt.arg(1), open};
+    QTest::newRow("wrong-signature") << int(PlainFile) << QByteArray("not a secured file") << true << QStringList{decrypt.arg(1), open};
+    QTest::newRow("hash-mismatch") << int(PlainFile) << container(qint32(SecuredFile::Signature), 1, "h", "p") << true << QStringList{decrypt.arg(4), open};
+    QTest::newRow("decoded-not-a-zip") << int(PlainFile) << encodeSecured("not a zip", QByteArray()) << true << QStringList{open};
     QTest::newRow("plain-not-a-zip") << int(PlainFile) << QByteArray("not a zip") << false << QStringList{open};
 }
 
@@ -297,33 +261,20 @@ void tst_SecuredBundle::archiveChecks_data()
 
     const RawEntry spec = storedEntry("plugin.spec", "{ id: \"chart\" }");
     const QByteArray longestName = QByteArray("d/").repeated(BundleLimits::MaxNameLength / 2 - 1) + "f.";
-    QTest::newRow("damaged-directory") << withBrokenDirectory(rawZip({spec, storedEntry("index.html", "x")}))
-                                       << QStringLiteral("damaged zip archive");
-    QTest::newRow("name-at-limit") << rawZip({spec, storedEntry(longestName, "x")}) << QString();
-    QTest::newRow("name-over-limit")
-        << rawZip({spec, storedEntry(longestName + "x", "x")})
-        << QStringLiteral("the name of entry 2 is 4097 bytes long, over the limit of 4096 bytes");
-    QTest::newRow("nul-in-name") << rawZip({spec, storedEntry(QByteArray("evil\0.js", 8), "x")})
-                                 << QStringLiteral("the name of entry 2 cannot be read whole");
-    QTest::newRow("utf8-name") << rawZip({spec, storedEntry("gr\xc3\xbc\xc3\x9f.js", "x", Utf8Name)})
-                               << QString();
-    QTest::newRow("broken-utf8-name") << rawZip({storedEntry("\xff\xfe.js", "x", Utf8Name), spec})
-                                      << QStringLiteral("the name of entry 1 cannot be read whole");
-    QTest::newRow("repeated-name") << rawZip({spec, storedEntry("index.html", "a"), storedEntry("plugin.spec", "{}")})
-                                   << QStringLiteral("entry name 'plugin.spec' occurs twice");
-    QTest::newRow("names-differ-in-case") << rawZip({spec, storedEntry("Plugin.SPEC", "{}")})
-                                          << QStringLiteral("entry names 'plugin.spec' and 'Plugin.SPEC' differ only in case");
-    QTest::newRow("entry-over-limit")
-        << rawZip({spec, zeroEntry("big.bin", 64 * Mebibyte + 1)})
-        << QStringLiteral("entry 'big.bin' holds 67108865 bytes, over the limit of 64 MiB");
-    QTest::newRow("deflate-bomb")
-        << rawZip({zeroEntry("plugin.spec", 1536 * Mebibyte)})
-        << QStringLiteral("entry 'plugin.spec' holds 1610612736 bytes, over the limit of 64 MiB");
-    QTest::newRow("bundle-at-limit")
-        << rawZip({zeroEntry("a.bin", 32 * Mebibyte), zeroEntry("b.bin", 32 * Mebibyte)}) << QString();
-    QTest::newRow("bundle-over-limit")
-        << rawZip({zeroEntry("a.bin", 32 * Mebibyte), zeroEntry("b.bin", 32 * Mebibyte), spec})
-        << QStringLiteral("its entries hold 67108879 bytes together, over the limit of 64 MiB");
+    QTest::newRow("damaged-directory") << withBrokenDirectory(rawZip({spec, storedEntry("index.html", "x")})) << QStringLiteral("damaged zip archive");
+    const auto row = [](const char *tag, const QVector<RawEntry> &entries, const char *reason) { QTest::newRow(tag) << rawZip(entries) << QString::fromUtf8(reason); };
+    row("name-at-limit", {spec, storedEntry(longestName, "x")}, "");
+    row("name-over-limit", {spec, storedEntry(longestName + "x", "x")}, "the name of entry 2 is 4097 bytes long, over the limit of 4096 bytes");
+    row("nul-in-name", {spec, storedEntry(QByteArray("evil\0.js", 8), "x")}, "the name of entry 2 cannot be read whole");
+    row("utf8-name", {spec, storedEntry("gr\xc3\xbc\xc3\x9f.js", "x", Utf8Name)}, "");
+    row("broken-utf8-name", {storedEntry("\xff\xfe.js", "x", Utf8Name), spec}, "the name of entry 1 cannot be read whole");
+    row("repeated-name", {spec, storedEntry("index.html", "a"), storedEntry("plugin.spec", "{}")}, "entry name 'plugin.spec' occurs twice");
+    row("names-differ-in-case", {spec, storedEntry("Plugin.SPEC", "{}")}, "entry names 'plugin.spec' and 'Plugin.SPEC' differ only in case");
+    row("entry-over-limit", {spec, zeroEntry("big.bin", 64 * Mebibyte + 1)}, "entry 'big.bin' holds 67108865 bytes, over the limit of 64 MiB");
+    row("deflate-bomb", {zeroEntry("plugin.spec", 1536 * Mebibyte)}, "entry 'plugin.spec' holds 1610612736 bytes, over the limit of 64 MiB");
+    row("bundle-at-limit", {zeroEntry("a.bin", 32 * Mebibyte), zeroEntry("b.bin", 32 * Mebibyte)}, "");
+    row("bundle-over-limit", {zeroEntry("a.bin", 32 * Mebibyte), zeroEntry("b.bin", 32 * Mebibyte), spec},
+        "its entries hold 67108879 bytes together, over the limit of 64 MiB");
 }
 
 void tst_SecuredBundle::archiveChecks()
@@ -331,9 +282,7 @@ void tst_SecuredBundle::archiveChecks()
     QFETCH(QByteArray, zip);
     QFETCH(QString, reason);
 
-    QTemporaryDir dir;
-    const QString file = dir.path() + QStringLiteral("/Chart.wps");
-    QVERIFY(writeFile(file, zip));
+    const QString file = chart(zip);
     RecordingChannel channel;
     SecuredBundle bundle(file, false, &channel);
     const QStringList lines{QStringLiteral("SecuredBundle: Failed to open bundle: %1, %2\n").arg(file, reason)};
@@ -350,27 +299,28 @@ void tst_SecuredBundle::resourceLines_data()
     const QByteArray page("<html><body>chart</body></html>");
     const RawEntry good = storedEntry("index.html", page);
     const QByteArray longName = QByteArray("0123456789/").repeated(27) + "app.js";
+    // A raw entry with a wrong CRC or a declared size that differs from its content.
+    const auto lying = [](RawEntry entry, quint32 crc, quint32 size) { entry.crc = crc; entry.size = size; return entry; };
 
-    QTest::newRow("name-of-255-bytes") << rawZip({good, storedEntry(longName.right(255), "a")})
-                                       << QString::fromLatin1(longName.right(255)) << QByteArray("a") << QString();
-    QTest::newRow("name-of-256-bytes") << rawZip({good, storedEntry(longName.right(256), "b")})
-                                       << QString::fromLatin1(longName.right(256)) << QByteArray("b") << QString();
-    QTest::newRow("entry-at-limit") << rawZip({zeroEntry("big.bin", 64 * Mebibyte)})
-                                    << QStringLiteral("big.bin") << QByteArray(64 * int(Mebibyte), '\0') << QString();
-    QTest::newRow("missing") << rawZip({good}) << QStringLiteral("missing/file.js") << QByteArray()
-                             << QStringLiteral("SecuredBundle: Resource (missing/file.js) not found in bundle (%), \n");
-    QTest::newRow("unknown-method") << withUnknownMethod(rawZip({good})) << QStringLiteral("Index.html") << QByteArray()
-                                    << QStringLiteral("SecuredBundle: Failed to open resource (Index.html), @: entry 'index.html' cannot be opened\n");
-    QTest::newRow("wrong-crc") << rawZip({lying(good, good.crc ^ 1, good.size)}) << QStringLiteral("index.html") << QByteArray()
-                               << QStringLiteral("SecuredBundle: Failed to open resource (index.html), @: entry 'index.html' is damaged\n");
-    QTest::newRow("declares-less") << rawZip({lying(good, good.crc, good.size - 1)}) << QStringLiteral("index.html") << QByteArray()
-                                   << QStringLiteral("SecuredBundle: Failed to open resource (index.html), @: entry 'index.html' is damaged\n");
-    QTest::newRow("declares-more") << rawZip({lying(good, good.crc, good.size + 1)}) << QStringLiteral("index.html") << QByteArray()
-                                   << QStringLiteral("SecuredBundle: Failed to open resource (index.html), @: entry 'index.html' is damaged\n");
+    const auto row = [](const char *tag, const QByteArray &zip, const QString &name, const QByteArray &content, const QString &line) {
+        QTest::newRow(tag) << zip << name << content << line;
+    };
+    const auto damaged = [](const char *entry) {
+        return QStringLiteral("SecuredBundle: Failed to open resource (%1), @: entry '%1' is damaged\n").arg(QLatin1String(entry));
+    };
+    row("name-of-255-bytes", rawZip({good, storedEntry(longName.right(255), "a")}), QString::fromLatin1(longName.right(255)), "a", QString());
+    row("name-of-256-bytes", rawZip({good, storedEntry(longName.right(256), "b")}), QString::fromLatin1(longName.right(256)), "b", QString());
+    row("entry-at-limit", rawZip({zeroEntry("big.bin", 64 * Mebibyte)}), QStringLiteral("big.bin"), QByteArray(64 * int(Mebibyte), '\0'), QString());
+    row("missing", rawZip({good}), QStringLiteral("missing/file.js"), QByteArray(),
+        QStringLiteral("SecuredBundle: Resource (missing/file.js) not found in bundle (%), \n"));
+    row("unknown-method", withUnknownMethod(rawZip({good})), QStringLiteral("Index.html"), QByteArray(),
+        QStringLiteral("SecuredBundle: Failed to open resource (Index.html), @: entry 'index.html' cannot be opened\n"));
+    row("wrong-crc", rawZip({lying(good, good.crc ^ 1, good.size)}), QStringLiteral("index.html"), QByteArray(), damaged("index.html"));
+    row("declares-less", rawZip({lying(good, good.crc, good.size - 1)}), QStringLiteral("index.html"), QByteArray(), damaged("index.html"));
+    row("declares-more", rawZip({lying(good, good.crc, good.size + 1)}), QStringLiteral("index.html"), QByteArray(), damaged("index.html"));
     // The directory says 100 bytes; the data would inflate to 32 MiB.
     const RawEntry bomb = zeroEntry("page.html", 32 * Mebibyte);
-    QTest::newRow("inflates-past-declared") << rawZip({lying(bomb, bomb.crc, 100)}) << QStringLiteral("page.html") << QByteArray()
-                                            << QStringLiteral("SecuredBundle: Failed to open resource (page.html), @: entry 'page.html' is damaged\n");
+    row("inflates-past-declared", rawZip({lying(bomb, bomb.crc, 100)}), QStringLiteral("page.html"), QByteArray(), damaged("page.html"));
 }
 
 void tst_SecuredBundle::resourceLines()
@@ -380,9 +330,7 @@ void tst_SecuredBundle::resourceLines()
     QFETCH(QByteArray, content);
     QFETCH(QString, line);
 
-    QTemporaryDir dir;
-    const QString file = dir.path() + QStringLiteral("/Chart.wps");
-    QVERIFY(writeFile(file, encodeSecured(zip, QByteArray())));
+    const QString file = chart(encodeSecured(zip, QByteArray()));
     RecordingChannel channel;
     SecuredBundle bundle(file, true, &channel);
     QCOMPARE(channel.lines, QStringList());
@@ -414,13 +362,10 @@ void tst_SecuredBundle::sharedCache()
     QFETCH(qint64, budget);
     QFETCH(QStringList, lines);
 
-    QTemporaryDir dir;
-    const QString first = dir.path() + QStringLiteral("/First.wps");
-    const QString second = dir.path() + QStringLiteral("/Second.wps");
-    QVERIFY(writeFile(first, encodeSecured(makeZip(sampleFiles), QByteArray())));
+    const QString first = chart(encodeSecured(makeZip(sampleFiles), QByteArray()));
+    const QString second = m_dir->path() + QStringLiteral("/Second.wps");
     QVERIFY(writeFile(second, encodeSecured(makeZip(sampleFiles), QByteArray())));
-    const std::shared_ptr<ArchiveCache> cache =
-        budget < 0 ? nullptr : std::make_shared<ArchiveCache>(budget);
+    const std::shared_ptr<ArchiveCache> cache = budget < 0 ? nullptr : std::make_shared<ArchiveCache>(budget);
 
     RecordingChannel channel;
     SecuredBundle one(first, true, &channel, cache);

@@ -11,7 +11,6 @@ private slots:
     void initTestCase();
     void run_data();
     void run();
-    void fullOutput();
 
 private:
     QTemporaryDir m_dir;
@@ -38,38 +37,24 @@ void tst_JsonCommand::run_data()
     QTest::addColumn<QByteArray>("out");
     QTest::addColumn<QByteArray>("err");            // "@" stands for the data folder
 
-    const QByteArray pretty("{\n\t\"a\": \n\t{\n\t\t\"c\": null\n\t},\n\t\"b\": \n\t[\n"
-                            "\t\t1, 2.0, \"x\"\n\t]\n}\n");
+    const QByteArray pretty("{\n\t\"a\": \n\t{\n\t\t\"c\": null\n\t},\n\t\"b\": \n\t[\n\t\t1, 2.0, \"x\"\n\t]\n}\n");
+    const auto row = [](const char *tag, const QStringList &args, int status, const QByteArray &out, const QByteArray &err = QByteArray(),
+                        const QByteArray &input = QByteArray()) { QTest::newRow(tag) << args << input << status << out << err; };
 
-    QTest::newRow("pretty") << QStringList{"json", "@/good.json"} << QByteArray() << 0
-                            << pretty << QByteArray();
-    QTest::newRow("compact-after-file")
-        << QStringList{"json", "@/good.json", "--compact"} << QByteArray() << 0
-        << QByteArray("{\"a\": {\"c\": null},\"b\": [1, 2.0, \"x\"]}\n") << QByteArray();
-    QTest::newRow("stdin") << QStringList{"json", "--compact", "-"}
-                           << QByteArray("[1, {k: v}] ignored") << 0
-                           << QByteArray("[1, {\"k\": \"v\"}]\n") << QByteArray();
-    QTest::newRow("syntax-error") << QStringList{"json", "@/bad.json"} << QByteArray() << 1
-                                  << QByteArray()
-                                  << QByteArray("@/bad.json:3:5: Expected ']' to close an array\n");
-    QTest::newRow("missing-file") << QStringList{"json", "@/none.json"} << QByteArray() << 1
-                                  << QByteArray()
-                                  << QByteArray("tessel: @/none.json: No such file or directory\n");
-    QTest::newRow("directory") << QStringList{"json", "@"} << QByteArray() << 1 << QByteArray()
-                               << QByteArray();
-    QTest::newRow("unknown-option") << QStringList{"json", "--pretty", "@/good.json"}
-                                    << QByteArray() << 2 << QByteArray() << QByteArray();
-    QTest::newRow("two-files") << QStringList{"json", "@/good.json", "@/bad.json"}
-                               << QByteArray() << 2 << QByteArray() << QByteArray();
-    QTest::newRow("endless-input") << QStringList{"json", "/dev/zero"} << QByteArray() << 1
-                                   << QByteArray()
-                                   << QByteArray("tessel: /dev/zero: larger than the input limit of 64 MiB\n");
-    QTest::newRow("error-quoting-1-MB")
-        << QStringList{"json", "@/unterminated.json"} << QByteArray() << 1 << QByteArray()
-        << "@/unterminated.json:1:1000002: End of file before end of string: "
-               + QByteArray(166, 'a') + "... (999834 more characters)\n";
-    QTest::newRow("help") << QStringList{"json", "--help"} << QByteArray() << 0
-                          << QByteArray("usage: tessel json [--compact] FILE|-\n") << QByteArray();
+    row("pretty", {"json", "@/good.json"}, 0, pretty);
+    row("compact-after-file", {"json", "@/good.json", "--compact"}, 0, "{\"a\": {\"c\": null},\"b\": [1, 2.0, \"x\"]}\n");
+    row("stdin", {"json", "--compact", "-"}, 0, "[1, {\"k\": \"v\"}]\n", QByteArray(), "[1, {k: v}] ignored");
+    row("syntax-error", {"json", "@/bad.json"}, 1, QByteArray(), "@/bad.json:3:5: Expected ']' to close an array\n");
+    row("missing-file", {"json", "@/none.json"}, 1, QByteArray(), "tessel: @/none.json: No such file or directory\n");
+    row("directory", {"json", "@"}, 1, QByteArray());
+    row("unknown-option", {"json", "--pretty", "@/good.json"}, 2, QByteArray());
+    row("two-files", {"json", "@/good.json", "@/bad.json"}, 2, QByteArray());
+    row("endless-input", {"json", "/dev/zero"}, 1, QByteArray(), "tessel: /dev/zero: larger than the input limit of 64 MiB\n");
+    row("error-quoting-1-MB", {"json", "@/unterminated.json"}, 1, QByteArray(),
+        "@/unterminated.json:1:1000002: End of file before end of string: " + QByteArray(166, 'a') + "... (999834 more characters)\n");
+    // Output that does not reach its file is an error, not a success.
+    row("output-device-full", {"json", "@/good.json"}, 1, QByteArray(), "tessel: standard output: No space left on device\n");
+    row("help", {"json", "--help"}, 0, "usage: tessel json [--compact] FILE|-\n");
 }
 
 void tst_JsonCommand::run()
@@ -84,6 +69,8 @@ void tst_JsonCommand::run()
     err.replace('@', m_dir.path().toUtf8());
 
     QProcess process;
+    if (QByteArray(QTest::currentDataTag()) == "output-device-full")
+        process.setStandardOutputFile(QStringLiteral("/dev/full"));
     process.start(qEnvironmentVariable("TESSEL_BUILD_DIR") + QLatin1String("/bin/tessel"), args);
     QVERIFY(process.waitForStarted());
     process.write(input);
@@ -105,19 +92,6 @@ void tst_JsonCommand::run()
         if (status == 1)
             QCOMPARE(stdErr.count('\n'), 1);
     }
-}
-
-// Output that does not reach its file is an error, not a success.
-void tst_JsonCommand::fullOutput()
-{
-    QProcess process;
-    process.setStandardOutputFile(QStringLiteral("/dev/full"));
-    process.start(qEnvironmentVariable("TESSEL_BUILD_DIR") + QLatin1String("/bin/tessel"),
-                  {QStringLiteral("json"), m_dir.filePath(QStringLiteral("good.json"))});
-    QVERIFY(process.waitForFinished());
-    QCOMPARE(process.exitCode(), 1);
-    QCOMPARE(process.readAllStandardError(),
-             QByteArray("tessel: standard output: No space left on device\n"));
 }
 
 QTEST_GUILESS_MAIN(tst_JsonCommand)

@@ -1,13 +1,5 @@
-#include "testsupport.h"
-
-#include <application.h>
 #include <formatter.h>
-#include <preferences.h>
-#include <settings.h>
 
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTimeZone>
 #include <QtTest>
 
 #include <limits>
@@ -26,11 +18,8 @@ enum Direction { Both, FormatOnly, ParseOnly, SystemRoundTrip };
 struct Setup
 {
     Setup(const QString &name = QString(), double tick = 0, const QString &currency = QString(),
-          const QString &decimal = QStringLiteral("."), const QByteArray &zone = "UTC",
-          const QString &sign = QString())
-        : name(name), tick(tick), currency(currency), decimal(decimal), zone(zone), sign(sign)
-    {
-    }
+          const QString &decimal = QStringLiteral("."), const QByteArray &zone = "UTC", const QString &sign = QString())
+        : name(name), tick(tick), currency(currency), decimal(decimal), zone(zone), sign(sign) {}
 
     QString name;
     double tick;
@@ -59,28 +48,6 @@ RecordData invalid(quint8 type)
     return data;
 }
 
-// The three formatting choices as "decimal|system|zone".
-QString choices(const QString &decimal, bool system, const QByteArray &zone)
-{
-    return decimal + (system ? QLatin1String("|true|") : QLatin1String("|false|")) + QString::fromUtf8(zone);
-}
-
-QString preferencesState()
-{
-    const Preferences *preferences = Preferences::instance();
-    return choices(preferences->decimalSymbol(), preferences->isUseSystemFormatting(),
-                 preferences->localTimeZoneId());
-}
-
-// Starts from the default decimal symbol and system formatting, and the zone UTC.
-void resetPreferences()
-{
-    HostApi::Settings *settings = Application::instance()->settings();
-    settings->remove(QLatin1String(Preferences::DecimalSymbolKey));
-    settings->remove(QLatin1String(Preferences::UseSystemKey));
-    settings->setValue(QLatin1String(Preferences::TimeZoneKey), QStringLiteral("UTC"));
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(Setup)
@@ -90,247 +57,143 @@ class tst_Formatter : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void formatIds_data();
-    void formatIds();
-    void convert_data();
-    void convert();
-    void preferencesChange_data();
-    void preferencesChange();
-    void preferencesStoredValue_data();
-    void preferencesStoredValue();
+    void formatIds_data()
+    {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QString>("name");
 
-private:
-    QTemporaryDir m_dataDir;
-};
-
-void tst_Formatter::initTestCase()
-{
-    QVERIFY(m_dataDir.isValid());
-    Application::instance()->setAppDataPath(m_dataDir.path());
-}
-
-void tst_Formatter::formatIds_data()
-{
-    QTest::addColumn<int>("id");
-    QTest::addColumn<QString>("name");
-
-    const QStringList names = {"text", "price", "volume", "date", "time", "currency",
-                               "time-from-datetime", "exchangedate", "percent"};
-    for (int id = 0; id < names.size(); ++id)
-        QTest::newRow(qPrintable(names.at(id))) << id << names.at(id);
-    QTest::newRow("id before the table") << -1 << QString();
-    QTest::newRow("id past the table") << int(names.size()) << QString();
-}
-
-// Each name has its id and back; an empty name (and any other) has -1.
-void tst_Formatter::formatIds()
-{
-    QFETCH(int, id);
-    QFETCH(QString, name);
-
-    QCOMPARE(FeedApi::Formatter::formatterNameById(id), name);
-    QCOMPARE(FeedApi::Formatter::formatId(name), name.isEmpty() ? -1 : id);
-    QCOMPARE(FeedApi::Formatter::formatId(name.toUpper()), -1);
-}
-
-void tst_Formatter::convert_data()
-{
-    QTest::addColumn<Setup>("setup");
-    QTest::addColumn<RecordData>("value");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("direction");
-
-    const auto rows = [](Direction direction) {
-        return [direction](const char *title, const Setup &setup, const RecordData &value, const char *text) {
-            QTest::newRow(title) << setup << value << QString::fromUtf8(text) << int(direction);
-        };
-    };
-    const auto both = rows(Both), formats = rows(FormatOnly), parses = rows(ParseOnly);
-    const auto system = rows(SystemRoundTrip);
-    const auto dbl = &RecordData::fromDouble;
-    const auto u64 = &RecordData::fromUInt64;
-    const quint8 dblType = RecordData::Double, u64Type = RecordData::UInt64;
-    const QByteArray ny = "America/New_York", tokyo = "Asia/Tokyo", berlin = "Europe/Berlin";
-    const quint64 tradeStamp = 20240131093015250ULL;    // 2024-01-31 09:30:15.250 UTC
-
-    both("price tick 0.01", {"price", 0.01, "USD"}, dbl(102.5), "102.50");
-    both("price tick 0.0001, comma", {"price", 0.0001, "USD", ","}, dbl(1.0852), "1,0852");
-    both("price tick 1/32", {"price", 1.0 / 32, "USD"}, dbl(110.15625), "110.15625");
-    both("price negative", {"price", 0.05, "USD"}, dbl(-0.75), "-0.75");
-    both("price without grouping, comma", {"price", 0.01, "EUR", ","}, dbl(1234.5), "1234,50");
-    both("price no tick: currency digits", {"price", 0, "JPY"}, dbl(15230), "15230");
-    formats("price rounds to the tick's digits", {"price", 0.01, "USD"}, dbl(2.4567), "2.46");
-    formats("price negative zero", {"price", 0.01, "USD"}, dbl(-0.001), "0.00");
-    formats("price no tick, no currency", {"price"}, dbl(3.14159), "3.14");
-    formats("price NaN", {"price", 0.01, "USD"}, dbl(std::numeric_limits<double>::quiet_NaN()), "");
-    formats("price without valid flag", {"price", 0.01, "USD"}, invalid(dblType), "");
-    parses("price blanks", {"price", 0.01, "USD"}, dbl(-0.75), " -0.75 ");
-    parses("price point under comma", {"price", 0.01, "EUR", ","}, invalid(dblType), "1.5");
-    parses("price grouped", {"price", 0.01, "USD"}, invalid(dblType), "1,234.50");
-    parses("price exponent", {"price", 0.01, "USD"}, invalid(dblType), "1e5");
-    parses("price inf", {"price", 0.01, "USD"}, invalid(dblType), "inf");
-    parses("price empty", {"price", 0.01, "USD"}, invalid(dblType), "");
-    system("price system", {"price", 0.01, "USD"}, dbl(99.99), "");
-
-    both("volume grouped", {"volume"}, u64(1234567), "1,234,567");
-    both("volume grouped, comma", {"volume", 0, "", ","}, u64(1234567), "1.234.567");
-    both("volume 1000", {"volume"}, u64(1000), "1,000");
-    both("volume largest", {"volume"}, u64(std::numeric_limits<quint64>::max()), "18,446,744,073,709,551,615");
-    formats("volume int64 negative", {"volume"}, RecordData::fromInt64(-1234), "-1,234");
-    parses("volume overflow", {"volume"}, invalid(u64Type), "18446744073709551616");
-    parses("volume negative", {"volume"}, invalid(u64Type), "-5");
-    parses("volume bad groups", {"volume"}, invalid(u64Type), "1,23,4");
-    parses("volume group of four", {"volume"}, invalid(u64Type), "12,3456");
-    parses("volume fraction", {"volume"}, invalid(u64Type), "1.5");
-    system("volume system", {"volume"}, u64(987654321), "");
-
-    both("date ignores the zone", {"date", 0, "", ".", tokyo}, u64(20240131000000000ULL), "2024-01-31");
-    both("date year 9999", {"date"}, u64(99991231000000000ULL), "9999-12-31");
-    formats("date drops the time, the zone's day too", {"date", 0, "", ".", tokyo},
-            u64(20240131230000000ULL), "2024-01-31");
-    formats("date year 10000", {"date"}, u64(100000101000000000ULL), "");
-    formats("date null", {"date"}, u64(0), "");
-    formats("date month 13", {"date"}, u64(20241331000000000ULL), "");
-    parses("date February 30", {"date"}, invalid(u64Type), "2024-02-30");
-    parses("date other order", {"date"}, invalid(u64Type), "31/01/2024");
-    parses("date with time", {"date"}, invalid(u64Type), "2024-01-31 09:30:15");
-    system("date system", {"date"}, u64(20240131000000000ULL), "");
-
-    both("time UTC", {"time"}, u64(tradeStamp), "2024-01-31 09:30:15.250");
-    both("time New York winter", {"time", 0, "", ".", ny}, u64(tradeStamp), "2024-01-31 04:30:15.250");
-    both("time first summer hour", {"time", 0, "", ".", ny}, u64(20240310070000000ULL), "2024-03-10 03:00:00");
-    both("time repeated hour, second", {"time", 0, "", ".", ny}, u64(20241103063000000ULL), "2024-11-03 01:30:00");
-    both("time Berlin, no milliseconds", {"time", 0, "", ".", berlin}, u64(20240131093015000ULL),
-         "2024-01-31 10:30:15");
-    both("time previous day", {"time", 0, "", ".", "America/Los_Angeles"}, u64(20240101013000000ULL),
-         "2023-12-31 17:30:00");
-    formats("time shown past year 9999", {"time", 0, "", ".", tokyo}, u64(99991231230000000ULL), "");
-    formats("time unknown zone, shown", {"time", 0, "", ".", "Mars/Olympus"}, u64(tradeStamp), "");
-    formats("time 25 o'clock", {"time"}, u64(20240131250000000ULL), "");
-    parses("time without time", {"time"}, invalid(u64Type), "2024-01-31");
-    parses("time hour 25", {"time"}, invalid(u64Type), "2024-01-31 25:00:00");
-    parses("time unknown zone, read", {"time", 0, "", ".", "Mars/Olympus"}, invalid(u64Type), "2024-01-31 09:30:15");
-    system("time system", {"time", 0, "", ".", berlin}, u64(tradeStamp), "");
-
-    formats("currency sign", {"currency", 0.01, "USD", ".", "UTC", "$"}, dbl(1234.5), "$1,234.50");
-    formats("currency sign negative", {"currency", 0.01, "USD", ".", "UTC", "$"}, dbl(-12.5), "-$12.50");
-    formats("currency code, comma", {"currency", 0.01, "EUR", ","}, dbl(1234.5), "1.234,50 EUR");
-    formats("currency code ignores the tick", {"currency", 0.0001, "USD"}, dbl(0.5), "0.50 USD");
-}
-
-void tst_Formatter::convert()
-{
-    QFETCH(Setup, setup);
-    QFETCH(RecordData, value);
-    QFETCH(QString, text);
-    QFETCH(int, direction);
-
-    FeedApi::Formatter formatter;
-    formatter.setDecimalSymbol(setup.decimal);
-    formatter.setTimeZoneId(setup.zone);
-    formatter.setCustomOption(QStringLiteral("currencySign"), setup.sign);
-    formatter.setUseSystemFormatting(direction == SystemRoundTrip);
-    Common::SymbolRecord record;
-    if (setup.tick > 0)
-        record.setValue(Common::SymbolRecord::MinTick, RecordData::fromDouble(setup.tick));
-    if (!setup.currency.isEmpty())
-        record.setValue(Common::SymbolRecord::Currency, RecordData::fromByteString(setup.currency.toUtf8()));
-    const Common::Field field(value.type(), FeedApi::Formatter::formatId(setup.name));
-
-    const QString shown = direction == ParseOnly ? text : formatter.format(record, field, value);
-    if (direction == SystemRoundTrip)
-        QVERIFY(!shown.isEmpty());
-    else
-        QCOMPARE(shown, text);
-    if (direction != FormatOnly)
-        QCOMPARE(describe(formatter.parse(record, field, shown)), describe(value));
-}
-
-void tst_Formatter::preferencesChange_data()
-{
-    QTest::addColumn<QString>("setter");
-    QTest::addColumn<QString>("argument");
-    QTest::addColumn<bool>("accepted");
-    QTest::addColumn<int>("emitted");
-    QTest::addColumn<QString>("state");
-
-    QTest::newRow("decimal comma") << "decimal" << "," << true << 1 << ",|false|UTC";
-    QTest::newRow("decimal refused") << "decimal" << ";" << false << 0 << ".|false|UTC";
-    QTest::newRow("zone Tokyo") << "zone" << "Asia/Tokyo" << true << 1 << ".|false|Asia/Tokyo";
-    QTest::newRow("system on") << "system" << "true" << true << 1 << ".|true|UTC";
-    QTest::newRow("all three, one signal") << "all" << ",|true|Europe/Berlin" << true << 1 << ",|true|Europe/Berlin";
-    QTest::newRow("all unchanged") << "all" << ".|false|UTC" << true << 0 << ".|false|UTC";
-    QTest::newRow("all refused by the zone") << "all" << ",|true|Mars/Olympus" << false << 0 << ".|false|UTC";
-}
-
-// A change emits formatterChanged once, no change or a refused one none; the choice survives
-// reopening the settings file, and formatter() follows it.
-void tst_Formatter::preferencesChange()
-{
-    QFETCH(QString, setter);
-    QFETCH(QString, argument);
-    QFETCH(bool, accepted);
-    QFETCH(int, emitted);
-    QFETCH(QString, state);
-
-    resetPreferences();
-    Preferences *preferences = Preferences::instance();
-    QSignalSpy changed(preferences, &Preferences::formatterChanged);
-    bool result = true;
-    if (setter == QLatin1String("decimal")) {
-        result = preferences->setDecimalSymbol(argument);
-    } else if (setter == QLatin1String("zone")) {
-        result = preferences->setLocalTimeZoneId(argument.toUtf8());
-    } else if (setter == QLatin1String("system")) {
-        preferences->setUseSystemFormatting(argument == QLatin1String("true"));
-    } else {
-        const QStringList parts = argument.split(QLatin1Char('|'));
-        result = preferences->setFormatting(parts.at(0), parts.at(1) == QLatin1String("true"),
-                                            parts.at(2).toUtf8());
+        const QStringList names = {"text", "price", "volume", "date", "time", "currency", "time-from-datetime",
+                                   "exchangedate", "percent"};
+        for (int id = 0; id < names.size(); ++id)
+            QTest::newRow(qPrintable(names.at(id))) << id << names.at(id);
+        QTest::newRow("id before the table") << -1 << QString();
+        QTest::newRow("id past the table") << int(names.size()) << QString();
     }
-    QCOMPARE(result, accepted);
-    QCOMPARE(changed.count(), emitted);
 
-    QTemporaryDir elsewhere;
-    Application::instance()->setAppDataPath(elsewhere.path());
-    Application::instance()->setAppDataPath(m_dataDir.path());
-    QCOMPARE(preferencesState(), state);
-    const FeedApi::Formatter formatter = preferences->formatter();
-    QCOMPARE(choices(formatter.decimalSymbol(), formatter.isUseSystemFormatting(), formatter.timeZoneId()), state);
-}
+    // Each name has its id and back; an empty name (and any other) has -1.
+    void formatIds()
+    {
+        QFETCH(int, id);
+        QFETCH(QString, name);
 
-void tst_Formatter::preferencesStoredValue_data()
-{
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<QString>("state");
+        QCOMPARE(FeedApi::Formatter::formatterNameById(id), name);
+        QCOMPARE(FeedApi::Formatter::formatId(name), name.isEmpty() ? -1 : id);
+        QCOMPARE(FeedApi::Formatter::formatId(name.toUpper()), -1);
+    }
 
-    // "%zone" stands for the system's time zone, the default.
-    QTest::newRow("decimal symbol") << Preferences::DecimalSymbolKey << ";" << ".|false|UTC";
-    QTest::newRow("system formatting") << Preferences::UseSystemKey << "maybe" << ".|false|UTC";
-    QTest::newRow("time zone") << Preferences::TimeZoneKey << "Mars/Olympus" << ".|false|%zone";
-}
+    void convert_data()
+    {
+        QTest::addColumn<Setup>("setup");
+        QTest::addColumn<RecordData>("value");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("direction");
 
-// A hand-edited value that is no valid choice reads as the default, with one log line however
-// often it is read.
-void tst_Formatter::preferencesStoredValue()
-{
-    QFETCH(QString, key);
-    QFETCH(QString, stored);
-    QFETCH(QString, state);
+        const auto rows = [](Direction direction) {
+            return [direction](const char *title, const Setup &setup, const RecordData &value, const char *text) {
+                QTest::newRow(title) << setup << value << QString::fromUtf8(text) << int(direction);
+            };
+        };
+        const auto both = rows(Both), formats = rows(FormatOnly), parses = rows(ParseOnly);
+        const auto system = rows(SystemRoundTrip);
+        const auto dbl = &RecordData::fromDouble;
+        const auto u64 = &RecordData::fromUInt64;
+        const quint8 dblType = RecordData::Double, u64Type = RecordData::UInt64;
+        const QByteArray ny = "America/New_York", tokyo = "Asia/Tokyo", berlin = "Europe/Berlin";
+        const quint64 tradeStamp = 20240131093015250ULL;    // 2024-01-31 09:30:15.250 UTC
 
-    resetPreferences();
-    Application::instance()->settings()->setValue(key, stored);
-    LogCapture log;
-    QString expected = state;
-    expected.replace(QLatin1String("%zone"), QString::fromUtf8(QTimeZone::systemTimeZoneId()));
-    QCOMPARE(preferencesState(), expected);
-    QCOMPARE(preferencesState(), expected);
-    QCOMPARE(log.texts("HostApi.Preferences"),
-             QStringList(QStringLiteral("Stored setting %1 is not a valid choice (\"%2\"); using the default")
-                             .arg(key, stored)));
-}
+        both("price tick 0.01", {"price", 0.01, "USD"}, dbl(102.5), "102.50");
+        both("price tick 0.0001, comma", {"price", 0.0001, "USD", ","}, dbl(1.0852), "1,0852");
+        both("price tick 1/32", {"price", 1.0 / 32, "USD"}, dbl(110.15625), "110.15625");
+        both("price negative", {"price", 0.05, "USD"}, dbl(-0.75), "-0.75");
+        both("price without grouping, comma", {"price", 0.01, "EUR", ","}, dbl(1234.5), "1234,50");
+        both("price no tick: currency digits", {"price", 0, "JPY"}, dbl(15230), "15230");
+        formats("price rounds to the tick's digits", {"price", 0.01, "USD"}, dbl(2.4567), "2.46");
+        formats("price negative zero", {"price", 0.01, "USD"}, dbl(-0.001), "0.00");
+        formats("price no tick, no currency", {"price"}, dbl(3.14159), "3.14");
+        formats("price NaN", {"price", 0.01, "USD"}, dbl(std::numeric_limits<double>::quiet_NaN()), "");
+        formats("price without valid flag", {"price", 0.01, "USD"}, invalid(dblType), "");
+        parses("price blanks", {"price", 0.01, "USD"}, dbl(-0.75), " -0.75 ");
+        parses("price point under comma", {"price", 0.01, "EUR", ","}, invalid(dblType), "1.5");
+        parses("price grouped", {"price", 0.01, "USD"}, invalid(dblType), "1,234.50");
+        parses("price exponent", {"price", 0.01, "USD"}, invalid(dblType), "1e5");
+        parses("price inf", {"price", 0.01, "USD"}, invalid(dblType), "inf");
+        parses("price empty", {"price", 0.01, "USD"}, invalid(dblType), "");
+        system("price system", {"price", 0.01, "USD"}, dbl(99.99), "");
+
+        both("volume grouped", {"volume"}, u64(1234567), "1,234,567");
+        both("volume grouped, comma", {"volume", 0, "", ","}, u64(1234567), "1.234.567");
+        both("volume 1000", {"volume"}, u64(1000), "1,000");
+        both("volume largest", {"volume"}, u64(std::numeric_limits<quint64>::max()), "18,446,744,073,709,551,615");
+        formats("volume int64 negative", {"volume"}, RecordData::fromInt64(-1234), "-1,234");
+        parses("volume overflow", {"volume"}, invalid(u64Type), "18446744073709551616");
+        parses("volume negative", {"volume"}, invalid(u64Type), "-5");
+        parses("volume bad groups", {"volume"}, invalid(u64Type), "1,23,4");
+        parses("volume group of four", {"volume"}, invalid(u64Type), "12,3456");
+        parses("volume fraction", {"volume"}, invalid(u64Type), "1.5");
+        system("volume system", {"volume"}, u64(987654321), "");
+
+        both("date ignores the zone", {"date", 0, "", ".", tokyo}, u64(20240131000000000ULL), "2024-01-31");
+        both("date year 9999", {"date"}, u64(99991231000000000ULL), "9999-12-31");
+        formats("date drops the time, the zone's day too", {"date", 0, "", ".", tokyo},
+                u64(20240131230000000ULL), "2024-01-31");
+        formats("date year 10000", {"date"}, u64(100000101000000000ULL), "");
+        formats("date null", {"date"}, u64(0), "");
+        formats("date month 13", {"date"}, u64(20241331000000000ULL), "");
+        parses("date February 30", {"date"}, invalid(u64Type), "2024-02-30");
+        parses("date other order", {"date"}, invalid(u64Type), "31/01/2024");
+        parses("date with time", {"date"}, invalid(u64Type), "2024-01-31 09:30:15");
+        system("date system", {"date"}, u64(20240131000000000ULL), "");
+
+        both("time UTC", {"time"}, u64(tradeStamp), "2024-01-31 09:30:15.250");
+        both("time New York winter", {"time", 0, "", ".", ny}, u64(tradeStamp), "2024-01-31 04:30:15.250");
+        both("time first summer hour", {"time", 0, "", ".", ny}, u64(20240310070000000ULL), "2024-03-10 03:00:00");
+        both("time repeated hour, second", {"time", 0, "", ".", ny}, u64(20241103063000000ULL), "2024-11-03 01:30:00");
+        both("time Berlin, no milliseconds", {"time", 0, "", ".", berlin}, u64(20240131093015000ULL),
+             "2024-01-31 10:30:15");
+        both("time previous day", {"time", 0, "", ".", "America/Los_Angeles"}, u64(20240101013000000ULL),
+             "2023-12-31 17:30:00");
+        formats("time shown past year 9999", {"time", 0, "", ".", tokyo}, u64(99991231230000000ULL), "");
+        formats("time unknown zone, shown", {"time", 0, "", ".", "Mars/Olympus"}, u64(tradeStamp), "");
+        formats("time 25 o'clock", {"time"}, u64(20240131250000000ULL), "");
+        parses("time without time", {"time"}, invalid(u64Type), "2024-01-31");
+        parses("time hour 25", {"time"}, invalid(u64Type), "2024-01-31 25:00:00");
+        parses("time unknown zone, read", {"time", 0, "", ".", "Mars/Olympus"}, invalid(u64Type), "2024-01-31 09:30:15");
+        system("time system", {"time", 0, "", ".", berlin}, u64(tradeStamp), "");
+
+        formats("currency sign", {"currency", 0.01, "USD", ".", "UTC", "$"}, dbl(1234.5), "$1,234.50");
+        formats("currency sign negative", {"currency", 0.01, "USD", ".", "UTC", "$"}, dbl(-12.5), "-$12.50");
+        formats("currency code, comma", {"currency", 0.01, "EUR", ","}, dbl(1234.5), "1.234,50 EUR");
+        formats("currency code ignores the tick", {"currency", 0.0001, "USD"}, dbl(0.5), "0.50 USD");
+    }
+
+    void convert()
+    {
+        QFETCH(Setup, setup);
+        QFETCH(RecordData, value);
+        QFETCH(QString, text);
+        QFETCH(int, direction);
+
+        FeedApi::Formatter formatter;
+        formatter.setDecimalSymbol(setup.decimal);
+        formatter.setTimeZoneId(setup.zone);
+        formatter.setCustomOption(QStringLiteral("currencySign"), setup.sign);
+        formatter.setUseSystemFormatting(direction == SystemRoundTrip);
+        Common::SymbolRecord record;
+        if (setup.tick > 0)
+            record.setValue(Common::SymbolRecord::MinTick, RecordData::fromDouble(setup.tick));
+        if (!setup.currency.isEmpty())
+            record.setValue(Common::SymbolRecord::Currency, RecordData::fromByteString(setup.currency.toUtf8()));
+        const Common::Field field(value.type(), FeedApi::Formatter::formatId(setup.name));
+
+        const QString shown = direction == ParseOnly ? text : formatter.format(record, field, value);
+        if (direction == SystemRoundTrip)
+            QVERIFY(!shown.isEmpty());
+        else
+            QCOMPARE(shown, text);
+        if (direction != FormatOnly)
+            QCOMPARE(describe(formatter.parse(record, field, shown)), describe(value));
+    }
+};
 
 QTEST_MAIN(tst_Formatter)
 #include "tst_formatter.moc"

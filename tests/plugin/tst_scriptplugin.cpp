@@ -6,6 +6,7 @@
 #include <bundle/scriptbundle.h>
 #include <plugin/scriptplugin.h>
 
+#include <appearancemanager.h>
 #include <application.h>
 #include <doctemplate.h>
 #include <document.h>
@@ -36,23 +37,14 @@ HostApi::IHotKeyService *hotKeys()
     return HostApi::ServiceLocator::instance()->service<HostApi::IHotKeyService>();
 }
 
-HostApi::OutputChannel *output()
-{
-    return HostApi::ServiceLocator::instance()->service<HostApi::IFormulaOutputService>()
-        ->registerChannel(QStringLiteral("webpluginoutput"), QStringLiteral("Plugin Output"));
-}
-
 // The lines written to "Plugin Output" since the last call.
 QStringList takeOutput()
 {
-    QStringList lines = output()->text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    output()->clear();
+    HostApi::OutputChannel *output = HostApi::ServiceLocator::instance()->service<HostApi::IFormulaOutputService>()
+        ->registerChannel(QStringLiteral("webpluginoutput"), QStringLiteral("Plugin Output"));
+    const QStringList lines = output->text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    output->clear();
     return lines;
-}
-
-FileMap manifest(const QByteArray &json)
-{
-    return {{QStringLiteral("plugin.spec"), json}};
 }
 
 // A plug-in folder below a temporary folder, with an application folder beside it.
@@ -62,17 +54,19 @@ public:
     PluginFolder() { QDir().mkpath(plugins()); QDir().mkpath(app()); }
     QString plugins() const { return m_dir.path() + QStringLiteral("/WebPlugins"); }
     QString app() const { return m_dir.path() + QStringLiteral("/app"); }
-    QString path(const QString &name) const { return m_dir.path() + QLatin1Char('/') + name; }
 
-    void folder(const QString &name, const QByteArray &json) { QVERIFY(writeFiles(plugins() + QLatin1Char('/') + name, manifest(json))); }
+    void folder(const QString &name, const QByteArray &json)
+    {
+        QVERIFY(writeFiles(plugins() + QLatin1Char('/') + name, {{QStringLiteral("plugin.spec"), json}}));
+    }
     void secured(const QString &name, const QByteArray &json)
     {
         QVERIFY(writeFile(plugins() + QLatin1Char('/') + name + QStringLiteral(".wps"),
-                          encodeSecured(makeZip(manifest(json)), QByteArray())));
+                          encodeSecured(makeZip({{QStringLiteral("plugin.spec"), json}}), QByteArray())));
     }
     void listed(const QString &name, const QByteArray &json)
     {
-        QVERIFY(writeFiles(path(name), manifest(json)));
+        QVERIFY(writeFiles(m_dir.path() + QLatin1Char('/') + name, {{QStringLiteral("plugin.spec"), json}}));
         m_listed += "<webplugin path=\"../" + name.toUtf8() + "\"/>";
         QVERIFY(writeFile(plugins() + QStringLiteral("/webplugins.xml"), "<webplugins>" + m_listed + "</webplugins>"));
     }
@@ -88,11 +82,6 @@ private:
     QByteArray m_listed;
 };
 
-QByteArray spec(const QString &id, const QString &version, const QByteArray &more = QByteArray())
-{
-    return "{ id: \"" + id.toUtf8() + "\", version: \"" + version.toUtf8() + "\"" + more + " }";
-}
-
 } // namespace
 
 class tst_ScriptPlugin : public QObject
@@ -104,17 +93,13 @@ private slots:
     void pluginKeys();
     void versionChoice_data();
     void versionChoice();
-    void idsDifferingInCase();
-    void unreadableManifestsSkipped();
-    void minimalManifest();
-    void templateValues();
-    void actionHotKeys();
+    void registration();
     void documentHotKeys_data();
     void documentHotKeys();
     void apiVersion_data();
     void apiVersion();
-    void updatesSetting_data();
-    void updatesSetting();
+    void themeIcons_data();
+    void themeIcons();
 };
 
 void tst_ScriptPlugin::pluginKeys_data()
@@ -127,8 +112,7 @@ void tst_ScriptPlugin::pluginKeys_data()
     QTest::newRow("template") << "Chart" << QString() << "_" << QByteArray("webplugin_chart");
     QTest::newRow("page") << "Chart" << "Colors" << "_" << QByteArray("webplugin_chart_colors");
     QTest::newRow("feature") << "Chart" << "Trading" << "." << QByteArray("webplugin.chart.trading");
-    QTest::newRow("utf8") << QStringLiteral("Übersicht") << QString() << "_"
-                          << QStringLiteral("webplugin_übersicht").toUtf8();
+    QTest::newRow("utf8") << "Übersicht" << QString() << "_" << QStringLiteral("webplugin_übersicht").toUtf8();
 }
 
 void tst_ScriptPlugin::pluginKeys()
@@ -142,34 +126,27 @@ void tst_ScriptPlugin::pluginKeys()
 
 void tst_ScriptPlugin::versionChoice_data()
 {
-    QTest::addColumn<QString>("id");
     QTest::addColumn<QStringList>("bundles");   // kind:name:version, in any order
     QTest::addColumn<QString>("chosen");        // the winner's name
 
-    QTest::newRow("numeric-minor") << "vc-minor"
-        << QStringList{"secured:A:1.10", "listed:B:1.2"} << "A";
-    QTest::newRow("higher-major") << "vc-major"
-        << QStringList{"folder:A:2.0", "secured:B:1.99"} << "A";
-    QTest::newRow("secured-beats-folder") << "vc-secured"
-        << QStringList{"folder:A:1.0", "secured:B:1.0"} << "B";
-    QTest::newRow("listed-beats-both") << "vc-listed"
-        << QStringList{"folder:A:1.0", "secured:B:1.0", "listed:C:1.0"} << "C";
-    QTest::newRow("later-listed-wins") << "vc-lists"
-        << QStringList{"listed:A:3.1", "listed:B:3.1"} << "B";
-    QTest::newRow("older-listed-loses") << "vc-older"
-        << QStringList{"folder:A:1.5", "listed:B:1.4"} << "A";
+    QTest::newRow("numeric-minor") << QStringList{"secured:A:1.10", "listed:B:1.2"} << "A";
+    QTest::newRow("higher-major") << QStringList{"folder:A:2.0", "secured:B:1.99"} << "A";
+    QTest::newRow("secured-beats-folder") << QStringList{"folder:A:1.0", "secured:B:1.0"} << "B";
+    QTest::newRow("listed-beats-both") << QStringList{"folder:A:1.0", "secured:B:1.0", "listed:C:1.0"} << "C";
+    QTest::newRow("later-listed-wins") << QStringList{"listed:A:3.1", "listed:B:3.1"} << "B";
+    QTest::newRow("older-listed-loses") << QStringList{"folder:A:1.5", "listed:B:1.4"} << "A";
 }
 
 void tst_ScriptPlugin::versionChoice()
 {
-    QFETCH(QString, id);
     QFETCH(QStringList, bundles);
     QFETCH(QString, chosen);
 
+    const QString id = QStringLiteral("vc-%1").arg(QTest::currentDataTag());
     PluginFolder folder;
     for (const QString &bundle : qAsConst(bundles)) {
         const QStringList parts = bundle.split(QLatin1Char(':'));
-        const QByteArray json = spec(id, parts.at(2));
+        const QByteArray json = "{ id: \"" + id.toUtf8() + "\", version: \"" + parts.at(2).toUtf8() + "\" }";
         if (parts.at(0) == QLatin1String("folder"))
             folder.folder(id + parts.at(1), json);
         else if (parts.at(0) == QLatin1String("secured"))
@@ -188,87 +165,58 @@ void tst_ScriptPlugin::versionChoice()
     QCOMPARE(takeOutput(), QStringList());
 }
 
-void tst_ScriptPlugin::idsDifferingInCase()
+// One load of bundles of every kind: what is registered, and every line of the output. A
+// bundle without a readable manifest is kept but registers nothing; of ids differing only in
+// case the first loaded wins; taken action key sequences are only those of the same template.
+void tst_ScriptPlugin::registration()
 {
     PluginFolder folder;
-    folder.folder(QStringLiteral("lower"), spec(QStringLiteral("casedid"), QStringLiteral("9.0")));
-    folder.secured(QStringLiteral("upper"), spec(QStringLiteral("CasedId"), QStringLiteral("1.0")));
-    ScriptPlugin plugin;
-    folder.load(&plugin);
-
-    QCOMPARE(plugin.catalogue().keys(), QList<QByteArray>{"webplugin_casedid"});
-    QCOMPARE(plugin.catalogue().first().id, QStringLiteral("CasedId"));
-    QCOMPARE(takeOutput(), QStringList{QStringLiteral(
-        "pluginmanager: failed to load plugin 'casedid', same version of this plugin is already loaded")});
-    QCOMPARE(templates()->docTemplate("webplugin_casedid")->name(), QStringLiteral("CasedId"));
-}
-
-// A bundle without a readable manifest is kept but registers nothing; the output says why,
-// naming the manifest.
-void tst_ScriptPlugin::unreadableManifestsSkipped()
-{
-    PluginFolder folder;
-    QVERIFY(QDir().mkpath(folder.plugins() + QStringLiteral("/empty")));
-    folder.folder(QStringLiteral("noid"), "{ name: \"nameless\" }");
-    folder.folder(QStringLiteral("numberid"), "{ id: 7 }");
-    QVERIFY(writeFile(folder.plugins() + QStringLiteral("/broken.wps"), "not secured"));
-    ScriptPlugin plugin;
-    const int before = templates()->templates().size();
-    folder.load(&plugin);
-
-    QCOMPARE(plugin.bundles().size(), 4);
-    QVERIFY(plugin.catalogue().isEmpty());
-    QCOMPARE(templates()->templates().size(), before);
-    const QStringList lines = takeOutput();
-    QVERIFY(lines.contains(QStringLiteral("specparser: failed to open '%1/empty/plugin.spec', file not found").arg(folder.plugins())));
-    QVERIFY(lines.contains(QStringLiteral("SecuredBundle: Failed to decrypt secured file %1/broken.wps: (1), ").arg(folder.plugins())));
-    QVERIFY(lines.contains(QStringLiteral("specparser: failed to load '%1/noid/plugin.spec', no plug-in id: \"id\" is missing").arg(folder.plugins())));
-    QVERIFY(lines.contains(QStringLiteral("specparser: failed to load '%1/numberid/plugin.spec', no plug-in id: \"id\" is not a string").arg(folder.plugins())));
-}
-
-void tst_ScriptPlugin::minimalManifest()
-{
-    PluginFolder folder;
-    folder.folder(QStringLiteral("bare"), "{ id: \"bare-min\" }");
-    ScriptPlugin plugin;
-    folder.load(&plugin);
-
-    const QByteArray templateId = "webplugin_bare-min";
-    const HostApi::DocTemplate *docTemplate = templates()->docTemplate(templateId);
-    QVERIFY(docTemplate);
-    QCOMPARE(docTemplate->plugin(), static_cast<HostApi::IPlugin *>(&plugin));
-    QCOMPARE(docTemplate->name(), QStringLiteral("bare-min"));
-    QCOMPARE(docTemplate->supportFlags(), int(ScriptPluginSpec::DefaultSupportFlags));
-    QCOMPARE(docTemplate->styleTemplateGroup(), QStringLiteral("bare-min"));
-    QVERIFY(docTemplate->icon().isNull());
-    QCOMPARE(hotKeys()->group(templateId).name, QStringLiteral("bare-min"));
-    QCOMPARE(hotKeys()->group(templateId).parent, QByteArray());
-
-    LogCapture log;
-    QVERIFY(!plugin.hotkey(templateId, "backHotKeyId"));
-    QVERIFY(log.entries().isEmpty());
-    QVERIFY(!plugin.hotkey("webplugin_unknown", "backHotKeyId"));
-    QCOMPARE(log.texts("Assert"), QStringList{QStringLiteral("it != m_pluginHotkeys.end()")});
-    QCOMPARE(takeOutput(), QStringList());
-}
-
-void tst_ScriptPlugin::templateValues()
-{
-    PluginFolder folder;
-    QVERIFY(writeFiles(folder.plugins() + QStringLiteral("/full"), {
-        {QStringLiteral("plugin.spec"),
+    const QByteArray pixel = "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42m";
+    QVERIFY(writeFiles(folder.plugins(), {
+        {"full/plugin.spec",
          "{ id: \"full-tpl\", name: \"Full\", desc: \"All of it\", icon: \"main\", openInIcon: \"open\",\n"
          "  supportSymbolLinking: true, supportPrinting: false, supportStyleTemplates: false,\n"
          "  openIn: \"symbollist\", hotkeys: [\"Ctrl+Alt+F\", \"F9\"], isQuorvexApp: true,\n"
-         "  supportedSymbolTypes: [\"symbolTypeStock\", \"symbolTypeIndex\"],\n"
-         "  features: [\"Trading\", \"news\"],\n"
+         "  supportedSymbolTypes: [\"symbolTypeStock\", \"symbolTypeIndex\"], features: [\"Trading\", \"news\"],\n"
          "  icons: { main: \"main.png\", open: \"open.png\" } }"},
-        {QStringLiteral("main.png"), QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8DwHwAFBQIAX8jx0gAAAABJRU5ErkJggg==")},
-        {QStringLiteral("open.png"), QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mNk+M9QDwADhgGAWjR9awAAAABJRU5ErkJggg==")},
-    }));
-    folder.folder(QStringLiteral("noopen"), "{ id: \"noopen-tpl\", icon: \"main\", icons: { main: \"../full/main.png\" } }");
+        {"full/main.png", QByteArray::fromBase64(pixel + "P8z8DwHwAFBQIAX8jx0gAAAABJRU5ErkJggg==")},
+        {"full/open.png", QByteArray::fromBase64(pixel + "Nk+M9QDwADhgGAWjR9awAAAABJRU5ErkJggg==")},
+        {"noopen/plugin.spec", "{ id: \"noopen-tpl\", icon: \"main\", icons: { main: \"main.png\" } }"},
+        {"noopen/main.png", QByteArray::fromBase64(pixel + "P8z8DwHwAFBQIAX8jx0gAAAABJRU5ErkJggg==")},
+        {"bare/plugin.spec", "{ id: \"bare-min\" }"},
+        {"lower/plugin.spec", "{ id: \"casedid\", version: \"9.0\" }"},
+        {"keys/plugin.spec",
+         "{ id: \"keys-act\", actions: {\n"
+         "  alpha: { name: \"Alpha\", desc: \"First\", hotkeys: [\"Ctrl+K\", \"Ctrl+J\"], isCheckable: true },\n"
+         "  beta: { name: \"Beta\", hotkeys: [\"Ctrl+L\", \"Ctrl+K\", \"Ctrl+J\"] },\n"
+         "  gamma: { name: \"Gamma\", hotkeys: \"Ctrl+M\" } } }"},
+        {"other/plugin.spec", "{ id: \"keys-other\", actions: { delta: { hotkeys: \"Ctrl+K\" } } }"},
+        {"noid/plugin.spec", "{ name: \"nameless\" }"},
+        {"broken.wps", "not secured"}}));
+    folder.secured(QStringLiteral("upper"), "{ id: \"CasedId\", version: \"1.0\" }");
+    QVERIFY(QDir().mkpath(folder.plugins() + QStringLiteral("/empty")));
+    const int before = templates()->templates().size();
     ScriptPlugin plugin;
     folder.load(&plugin);
+
+    const QString plugins = folder.plugins();
+    QStringList lines = takeOutput();
+    lines.sort();
+    QCOMPARE(lines, (QStringList{
+        ": Conflicted key sequences found: Ctrl+K Ctrl+J , ",
+        "SecuredBundle: Failed to decrypt secured file " + plugins + "/broken.wps: (1), ",
+        "SecuredBundle: Failed to open bundle: " + plugins + "/broken.wps, ",
+        "SecuredBundle: Resource (plugin.spec) not found in bundle (" + plugins + "/broken), ",
+        "pluginmanager: failed to load plugin 'casedid', same version of this plugin is already loaded",
+        "specparser: failed to load '" + plugins + "/noid/plugin.spec', no plug-in id: \"id\" is missing",
+        "specparser: failed to open '" + plugins + "/broken/plugin.spec', file not found",
+        "specparser: failed to open '" + plugins + "/empty/plugin.spec', file not found"}));
+    QCOMPARE(plugin.bundles().size(), 10);
+    QCOMPARE(plugin.catalogue().keys(), (QList<QByteArray>{"webplugin_bare-min", "webplugin_casedid",
+        "webplugin_full-tpl", "webplugin_keys-act", "webplugin_keys-other", "webplugin_noopen-tpl"}));
+    QCOMPARE(templates()->templates().size(), before + 6);
+    QCOMPARE(plugin.catalogue().value("webplugin_casedid").id, QStringLiteral("CasedId"));
+    QCOMPARE(templates()->docTemplate("webplugin_casedid")->name(), QStringLiteral("CasedId"));
 
     const HostApi::DocTemplate *full = templates()->docTemplate("webplugin_full-tpl");
     QVERIFY(full);
@@ -279,40 +227,44 @@ void tst_ScriptPlugin::templateValues()
     QCOMPARE(full->hotKeys(), (QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Alt+F")), QKeySequence(Qt::Key_F9)}));
     QCOMPARE(full->supportedSymbolTypes(), (QList<int>{14, 13}));
     QVERIFY(full->isQuorvexApp());
-    QCOMPARE(full->icon().pixmap(1, 1).toImage().pixel(0, 0), plugin.catalogue().value("webplugin_full-tpl").icon(QStringLiteral("main")).pixmap(1, 1).toImage().pixel(0, 0));
-    QVERIFY(full->openInIcon().pixmap(1, 1).toImage().pixel(0, 0) != full->icon().pixmap(1, 1).toImage().pixel(0, 0));
-    QVERIFY(FeatureManager::instance()->isRegistered(QStringLiteral("webplugin.full-tpl.trading")));
-    QVERIFY(FeatureManager::instance()->isRegistered(QStringLiteral("webplugin.full-tpl.news")));
-    QVERIFY(FeatureManager::instance()->isRegistered(QStringLiteral("webplugin.developer")));
+    const auto pixelOf = [](const QIcon &icon) { return icon.pixmap(1, 1).toImage().pixel(0, 0); };
+    QCOMPARE(pixelOf(full->icon()), pixelOf(plugin.catalogue().value("webplugin_full-tpl").icon(QStringLiteral("main"))));
+    QVERIFY(pixelOf(full->openInIcon()) != pixelOf(full->icon()));
+    for (const char *feature : {"webplugin.full-tpl.trading", "webplugin.full-tpl.news", "webplugin.developer"})
+        QVERIFY2(FeatureManager::instance()->isRegistered(QLatin1String(feature)), feature);
     QCOMPARE(hotKeys()->group("webplugin_full-tpl").description, QStringLiteral("All of it"));
 
-    // Without an open-in icon, the template's icon serves for both.
     const HostApi::DocTemplate *noOpen = templates()->docTemplate("webplugin_noopen-tpl");
     QVERIFY(noOpen);
+    QVERIFY(!noOpen->icon().isNull());
     QCOMPARE(noOpen->openInIcon().cacheKey(), noOpen->icon().cacheKey());
-}
 
-void tst_ScriptPlugin::actionHotKeys()
-{
-    PluginFolder folder;
-    folder.folder(QStringLiteral("keys"),
-        "{ id: \"keys-act\", actions: {\n"
-        "  alpha: { name: \"Alpha\", desc: \"First\", hotkeys: [\"Ctrl+K\", \"Ctrl+J\"], isCheckable: true },\n"
-        "  beta: { name: \"Beta\", hotkeys: [\"Ctrl+L\", \"Ctrl+K\", \"Ctrl+J\"] },\n"
-        "  gamma: { name: \"Gamma\", hotkeys: \"Ctrl+M\" } } }");
-    folder.folder(QStringLiteral("other"), "{ id: \"keys-other\", actions: { delta: { hotkeys: \"Ctrl+K\" } } }");
-    ScriptPlugin plugin;
-    folder.load(&plugin);
+    const HostApi::DocTemplate *bare = templates()->docTemplate("webplugin_bare-min");
+    QVERIFY(bare);
+    QCOMPARE(bare->plugin(), static_cast<HostApi::IPlugin *>(&plugin));
+    QCOMPARE(bare->name(), QStringLiteral("bare-min"));
+    QCOMPARE(bare->supportFlags(), int(ScriptPluginSpec::DefaultSupportFlags));
+    QCOMPARE(bare->styleTemplateGroup(), QStringLiteral("bare-min"));
+    QVERIFY(bare->icon().isNull());
+    QCOMPARE(hotKeys()->group("webplugin_bare-min").name, QStringLiteral("bare-min"));
+    QCOMPARE(hotKeys()->group("webplugin_bare-min").parent, QByteArray());
 
-    // Taken sequences are only those of the same template, each followed by a blank.
-    QCOMPARE(takeOutput(), QStringList{QStringLiteral(": Conflicted key sequences found: Ctrl+K Ctrl+J , ")});
+    // A template without document hot keys has none; an unknown template is a programming error.
+    LogCapture log;
+    QVERIFY(!plugin.hotkey("webplugin_bare-min", "backHotKeyId"));
+    QVERIFY(log.entries().isEmpty());
+    QVERIFY(!plugin.hotkey("webplugin_unknown", "backHotKeyId"));
+    QCOMPARE(log.texts("Assert"), QStringList{QStringLiteral("it != m_pluginHotkeys.end()")});
     const HostApi::HotKeyAction *beta = plugin.hotkey("webplugin_keys-act", "beta");
     QVERIFY(beta);
     QCOMPARE(beta->hotKey()->sequences().size(), 3);
     QCOMPARE(beta->text(), QStringLiteral("Beta"));
-    QVERIFY(plugin.hotkey("webplugin_keys-act", "alpha")->isCheckable());
-    QCOMPARE(plugin.hotkey("webplugin_keys-act", "alpha")->hotKey()->description(), QStringLiteral("First"));
-    QCOMPARE(plugin.hotkey("webplugin_keys-act", "alpha")->hotKey()->groupId(), QByteArray("webplugin_keys-act"));
+    const HostApi::HotKeyAction *alpha = plugin.hotkey("webplugin_keys-act", "alpha");
+    QVERIFY(alpha->isCheckable());
+    QCOMPARE(alpha->hotKey()->description(), QStringLiteral("First"));
+    QCOMPARE(alpha->hotKey()->groupId(), QByteArray("webplugin_keys-act"));
+    QCOMPARE(plugin.hotkey("webplugin_keys-act", "gamma")->hotKey()->sequences(),
+             QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+M"))});
     QVERIFY(plugin.hotkey("webplugin_keys-other", "delta"));
     QVERIFY(!plugin.hotkey("webplugin_keys-other", "alpha"));
 }
@@ -345,7 +297,7 @@ void tst_ScriptPlugin::documentHotKeys()
     Application::instance()->settings()->remove(QStringLiteral("features/webplugin.developer"));
 
     const QByteArray templateId = pluginKey(id);
-    for (const QByteArray &hotkeyId : {QByteArray("backHotKeyId"), QByteArray("forwardHotKeyId"), QByteArray("showWebInspectorHotKeyId")})
+    for (const char *hotkeyId : {"backHotKeyId", "forwardHotKeyId", "showWebInspectorHotKeyId"})
         QCOMPARE(plugin.hotkey(templateId, hotkeyId) != nullptr, present.contains(hotkeyId));
     if (developer) {
         const HostApi::HotKeyAction *inspector = plugin.hotkey(templateId, "showWebInspectorHotKeyId");
@@ -353,7 +305,8 @@ void tst_ScriptPlugin::documentHotKeys()
         QCOMPARE(inspector->text(), QStringLiteral("Show Web Inspector"));
     }
     if (forwardBack) {
-        QCOMPARE(plugin.hotkey(templateId, "backHotKeyId")->hotKey()->sequences(), QKeySequence::keyBindings(QKeySequence::Back));
+        QCOMPARE(plugin.hotkey(templateId, "backHotKeyId")->hotKey()->sequences(),
+                 QKeySequence::keyBindings(QKeySequence::Back));
         QCOMPARE(plugin.hotkey(templateId, "forwardHotKeyId")->text(), QStringLiteral("Forward"));
     }
 }
@@ -376,7 +329,8 @@ void tst_ScriptPlugin::apiVersion()
     QFETCH(int, result);
 
     PluginFolder folder;
-    folder.folder(QStringLiteral("api"), "{ id: \"api-check\"" + (apiVersion.isNull() ? QByteArray() : ", apiVersion: \"" + apiVersion + "\"") + " }");
+    folder.folder(QStringLiteral("api"), "{ id: \"api-check\""
+                  + (apiVersion.isNull() ? QByteArray() : ", apiVersion: \"" + apiVersion + "\"") + " }");
     ScriptPlugin plugin;
     folder.load(&plugin);
     Document document("webplugin_api-check");
@@ -389,29 +343,37 @@ void tst_ScriptPlugin::apiVersion()
     QCOMPARE(log.texts("Assert"), QStringList{QStringLiteral("0 != doc")});
 }
 
-void tst_ScriptPlugin::updatesSetting_data()
+// The icon pack of each theme answers the Back and Forward icons with its own drawing.
+void tst_ScriptPlugin::themeIcons_data()
 {
-    QTest::addColumn<QVariant>("stored");
-    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<QString>("theme");
+    QTest::addColumn<QString>("icon");
 
-    QTest::newRow("absent") << QVariant() << true;
-    QTest::newRow("true") << QVariant(true) << true;
-    QTest::newRow("false") << QVariant(false) << false;
-    QTest::newRow("text-false") << QVariant(QStringLiteral("false")) << false;
-    QTest::newRow("zero") << QVariant(0) << false;
-    QTest::newRow("list") << QVariant(QVariantList{1, 2}) << true;
+    QTest::newRow("black-back") << "black" << "back.png";
+    QTest::newRow("black-forward") << "black" << "forward.png";
+    QTest::newRow("white-back") << "white" << "back.png";
+    QTest::newRow("white-forward") << "white" << "forward.png";
 }
 
-void tst_ScriptPlugin::updatesSetting()
+void tst_ScriptPlugin::themeIcons()
 {
-    QFETCH(QVariant, stored);
-    QFETCH(bool, enabled);
+    QFETCH(QString, theme);
+    QFETCH(QString, icon);
 
-    HostApi::Settings *settings = Application::instance()->settings();
-    if (stored.isValid())
-        settings->setValue(QStringLiteral("enableWebPluginsUpdates"), stored);
-    QCOMPARE(ScriptPlugin::isUpdatesEnabled(), enabled);
-    settings->remove(QStringLiteral("enableWebPluginsUpdates"));
+    AppearanceManager *appearance = Application::instance()->appearanceManager();
+    const QString before = appearance->currentTheme();
+    const QString path = QStringLiteral(":/tessel/images/") + icon;
+    ScriptPlugin plugin;
+    plugin.initResources();
+    QVERIFY(appearance->setCurrentTheme(theme == QLatin1String("black") ? QStringLiteral("white")
+                                                                         : QStringLiteral("black")));
+    const QImage other(path);
+    QVERIFY(appearance->setCurrentTheme(theme));
+    const QImage image(path);
+    appearance->setCurrentTheme(before);
+    QVERIFY2(!image.isNull(), qPrintable(path));
+    QCOMPARE(image.size(), QSize(15, 15));
+    QVERIFY(image != other);
 }
 
 QTEST_MAIN(tst_ScriptPlugin)

@@ -12,8 +12,6 @@ private slots:
     void fontToCss();
     void fontFromCss_data();
     void fontFromCss();
-    void fontRoundTrip_data();
-    void fontRoundTrip();
     void colorToCss_data();
     void colorToCss();
     void colorFromCss_data();
@@ -25,8 +23,7 @@ void tst_CssTextForms::fontToCss_data()
     QTest::addColumn<QFont>("font");
     QTest::addColumn<QString>("css");
 
-    QTest::newRow("bold-italic") << QFont("Arial", 12, QFont::Bold, true)
-                                 << "bold italic 12pt \"Arial\"";
+    QTest::newRow("bold-italic") << QFont("Arial", 12, QFont::Bold, true) << "bold italic 12pt \"Arial\"";
     QTest::newRow("plain") << QFont("Courier New", 10) << "10pt \"Courier New\"";
     QTest::newRow("weight-58-is-bold") << QFont("X", 8, 58, false) << "bold 8pt \"X\"";
     QTest::newRow("light-is-not-bold") << QFont("X", 9, QFont::Light, false) << "9pt \"X\"";
@@ -39,6 +36,9 @@ void tst_CssTextForms::fontToCss()
     QFETCH(QString, css);
 
     QCOMPARE(::fontToCss(font), css);
+    // What fontToCss writes reads back as the same font, the family in lower case.
+    if (!font.family().isEmpty() && (font.weight() == QFont::Normal || font.weight() == QFont::Bold))
+        QCOMPARE(::fontToCss(::fontFromCss(css)), css.toLower());
 }
 
 void tst_CssTextForms::fontFromCss_data()
@@ -53,16 +53,13 @@ void tst_CssTextForms::fontFromCss_data()
 
     QTest::newRow("capitals") << "Italic 600 14pt \"Segoe UI\"" << "segoe ui" << 14.0 << 66 << true;
     QTest::newRow("oblique") << "oblique 9pt x" << "x" << 9.0 << 50 << true;
-    QTest::newRow("normal-normal-bold") << "normal normal bold 12pt \"a b\"" << "a b" << 12.0
-                                        << 75 << false;
+    QTest::newRow("normal-normal-bold") << "normal normal bold 12pt \"a b\"" << "a b" << 12.0 << 75 << false;
     QTest::newRow("small-caps") << "italic small-caps 100 7pt f" << "f" << 7.0 << 25 << true;
-    QTest::newRow("weight-before-style") << "bold italic 12pt \"Arial\"" << "arial" << 12.0 << 75
-                                         << true;
-    QTest::newRow("white-space") << "  bold \t\n 12pt   \"Times   New Roman\"  "
-                                 << "times new roman" << 12.0 << 75 << false;
+    QTest::newRow("weight-before-style") << "bold italic 12pt \"Arial\"" << "arial" << 12.0 << 75 << true;
+    QTest::newRow("white-space") << "  bold \t\n 12pt   \"Times   New Roman\"  " << "times new roman" << 12.0 << 75
+                                 << false;
     QTest::newRow("family-alone") << "Segoe" << "" << double(defaultSize) << 50 << false;
-    QTest::newRow("size-without-pt") << "bold 12 arial" << "arial" << double(defaultSize) << 75
-                                     << false;
+    QTest::newRow("size-without-pt") << "bold 12 arial" << "arial" << double(defaultSize) << 75 << false;
     QTest::newRow("size-alone") << "16pt" << "" << 16.0 << 50 << false;
     QTest::newRow("fractional-size") << "12.5pt x" << "x" << 12.5 << 50 << false;
     QTest::newRow("size-limit") << "1000pt x" << "x" << 1000.0 << 50 << false;
@@ -70,8 +67,8 @@ void tst_CssTextForms::fontFromCss_data()
     QTest::newRow("size-zero") << "0pt x" << "x" << double(defaultSize) << 50 << false;
     QTest::newRow("two-quotes-kept") << "10pt \"\"" << "\"\"" << 10.0 << 50 << false;
     QTest::newRow("keyword-needs-more-text") << "bold" << "" << double(defaultSize) << 50 << false;
-    QTest::newRow("repeated-style-is-the-size") << "italic italic 12pt x" << "12pt x"
-                                                << double(defaultSize) << 50 << true;
+    QTest::newRow("repeated-style-is-the-size") << "italic italic 12pt x" << "12pt x" << double(defaultSize) << 50
+                                                << true;
     QTest::newRow("empty") << "" << "" << double(defaultSize) << 50 << false;
 
     const int weights[] = {25, 33, 42, 50, 58, 66, 75, 81, 87};
@@ -80,8 +77,7 @@ void tst_CssTextForms::fontFromCss_data()
         QTest::newRow(QByteArray("weight-" + css).constData())
             << QString::fromLatin1(css) + " 8pt w" << "w" << 8.0 << weights[i] << false;
     }
-    QTest::newRow("weight-950-is-the-size") << "950 8pt w" << "8pt w" << double(defaultSize)
-                                            << 50 << false;
+    QTest::newRow("weight-950-is-the-size") << "950 8pt w" << "8pt w" << double(defaultSize) << 50 << false;
 }
 
 void tst_CssTextForms::fontFromCss()
@@ -97,26 +93,6 @@ void tst_CssTextForms::fontFromCss()
     QCOMPARE(font.pointSizeF(), pointSize);
     QCOMPARE(font.weight(), weight);
     QCOMPARE(font.italic(), italic);
-}
-
-void tst_CssTextForms::fontRoundTrip_data()
-{
-    QTest::addColumn<QFont>("font");
-
-    QTest::newRow("bold-italic") << QFont("Arial", 12, QFont::Bold, true);
-    QTest::newRow("plain") << QFont("courier new", 10);
-}
-
-// What fontToCss writes reads back as the same font, the family in lower case.
-void tst_CssTextForms::fontRoundTrip()
-{
-    QFETCH(QFont, font);
-
-    const QFont back = ::fontFromCss(::fontToCss(font));
-    QCOMPARE(back.family(), font.family().toLower());
-    QCOMPARE(back.pointSize(), font.pointSize());
-    QCOMPARE(back.weight(), font.weight());
-    QCOMPARE(back.italic(), font.italic());
 }
 
 void tst_CssTextForms::colorToCss_data()

@@ -158,23 +158,29 @@ void tst_DatafeedPage::initTestCase()
     m_backend.reset(new RunningBackend(market));
 }
 
+// Closing the document ends whatever its page left running.
 void tst_DatafeedPage::cleanupTestCase()
 {
+    QCOMPARE(eval(QStringLiteral("feed.request({type: 'quote', rid: 'left', symbol: 'ACME.QB', fields: ['Last']})")).toBool(), true);
+    m_open = OpenDocument();
+    verifyNothingRuns();
     m_backend.reset();
     m_market.reset();
 }
 
+// One page serves every row: each row starts with no answers and ends with nothing running.
 void tst_DatafeedPage::init()
 {
-    m_open = m_fixture.open(QLatin1String(PluginId));
+    if (!m_open.script)
+        m_open = m_fixture.open(QLatin1String(PluginId));
     QVERIFY(m_open.script);
-    QCOMPARE(eval(QStringLiteral("bridgeAtStart")).toString(), QStringLiteral("1.0"));
+    QCOMPARE(eval(QStringLiteral("answers = {}; answerCount = 0; bridgeAtStart")).toString(), QStringLiteral("1.0"));
 }
 
-// Closing the document ends whatever its page left running.
 void tst_DatafeedPage::cleanup()
 {
-    m_open = OpenDocument();
+    eval(QStringLiteral("feed.clearAll()"));
+    settle();
     verifyNothingRuns();
 }
 
@@ -184,48 +190,43 @@ void tst_DatafeedPage::answersInPage_data()
     QTest::addColumn<QString>("probe");     // over the first answer "a", joined with blanks
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("symbolinfo")
-        << "{type: 'symbolinfo', rid: 's1', symbol: ' ACME.QB ', symbology: 'vmt'}"
+    // The answer reaches the page through datafeed.response.connect (pageScript), echoing the
+    // request exactly as sent (map keys in order) and carrying page values: numbers and dates.
+    QTest::newRow("echo-and-conversion") << "{type: 'quote', rid: 'e1', symbol: 'ACME.QB', fields: ['Last', 'TradeTime'],"
+           " tag: {n: 2.5, on: true, at: new Date(Date.UTC(2024, 0, 2, 3, 4, 5)), list: [1, 'x']}}"
+        << "[JSON.stringify(a.request), typeof a.data.Last, a.data.TradeTime instanceof Date]"
+        << R"({"fields":["Last","TradeTime"],"rid":"e1","symbol":"ACME.QB",)"
+           R"("tag":{"at":"2024-01-02T03:04:05.000Z","list":[1,"x"],"n":2.5,"on":true},"type":"quote"} number true)";
+    QTest::newRow("symbolinfo") << "{type: 'symbolinfo', rid: 's1', symbol: ' ACME.QB ', symbology: 'vmt'}"
         << "[a.result, a.data.formatterId, a.data.ticker, a.data.root, a.data.symbolType,"
            " typeof a.data.mintick, feed.formatter.formatPrice(12.5, a.data.formatterId)]"
         << "ok ACME.QB ACME ACME Stock number 12.50";
-    QTest::newRow("quote")
-        << "{type: 'quote', rid: 'q1', symbol: 'ACME.QB',"
+    QTest::newRow("quote") << "{type: 'quote', rid: 'q1', symbol: 'ACME.QB',"
            " fields: ['Last', 'BidSize', 'TradeTime', 'TradeDate', 'Description', 'Spread']}"
         << "[a.result, Object.keys(a.data).sort().join('|'), typeof a.data.Last,"
            " typeof a.data.BidSize, a.data.TradeTime instanceof Date,"
            " a.data.TradeDate.toISOString().substr(10), a.data.Description]"
-        << "ok BidSize|Description|Last|TradeDate|TradeTime number number true T00:00:00.000Z"
-           " Acme Industries Inc.";
-    QTest::newRow("chain")
-        << "{type: 'chain', rid: 'c1', symbol: 'CL#', isOutright: true}"
+        << "ok BidSize|Description|Last|TradeDate|TradeTime number number true T00:00:00.000Z Acme Industries Inc.";
+    QTest::newRow("chain") << "{type: 'chain', rid: 'c1', symbol: 'CL#', isOutright: true}"
         << "[a.result, Array.isArray(a.added), a.added.length > 0, 'data' in a,"
-           " a.added.every(function (s) { return /^CL[FGHJKMNQUVXZ]\\d\\d$/.test(s); })]"
-        << "ok true true false true";
+           " a.added.every(function (s) { return /^CL[FGHJKMNQUVXZ]\\d\\d$/.test(s); })]" << "ok true true false true";
     QTest::newRow("history")   // ending on a Wednesday of last year, in the afternoon
         << "{type: 'history', rid: 'h1', symbol: 'ACME.QB', itemsCount: 5,"
            " endDate: new Date(Date.UTC(new Date().getUTCFullYear() - 1, 5, 3, 12, 30, 5)"
-           " + (10 - new Date(Date.UTC(new Date().getUTCFullYear() - 1, 5, 3)).getUTCDay()) % 7"
-           " * 86400000)}"
+           " + (10 - new Date(Date.UTC(new Date().getUTCFullYear() - 1, 5, 3)).getUTCDay()) % 7 * 86400000)}"
         << "[a.result, a.bars.length, a.bars[4].time.getUTCDay(),"
-           " a.bars[4].time.toISOString() === sent.endDate.toISOString().substr(0, 11)"
-           " + '00:00:00.000Z',"
+           " a.bars[4].time.toISOString() === sent.endDate.toISOString().substr(0, 11) + '00:00:00.000Z',"
            " a.bars.every(function (b) { return b.time instanceof Date && b.low <= b.high"
-           " && [b.open, b.high, b.low, b.close, b.volume].every(function (v) {"
-           " return typeof v === 'number'; }); })]"
+           " && [b.open, b.high, b.low, b.close, b.volume].every(function (v) { return typeof v === 'number'; }); })]"
         << "ok 5 3 true true";
-    QTest::newRow("news")
-        << "{type: 'news', rid: 'n1', daysBack: 3, historyLimit: 5, categories: []}"
+    QTest::newRow("news") << "{type: 'news', rid: 'n1', daysBack: 3, historyLimit: 5, categories: []}"
         << "[a.result, typeof a.data.lastNews, a.data.headlines.length,"
            " a.data.headlines.every(function (h) { return h.time instanceof Date"
            " && Array.isArray(h.symbols) && Array.isArray(h.categories) && h.categories.length > 0"
-           " && typeof h.text === 'string' && typeof h.source === 'string'"
-           " && h.storyID.length > 0; })]"
+           " && typeof h.text === 'string' && typeof h.source === 'string' && h.storyID.length > 0; })]"
         << "ok boolean 5 true";
-    QTest::newRow("newsbody")
-        << "{type: 'newsbody', rid: 'b1', storyId: '%story'}"
-        << "[a.result, ['text', 'html', 'url'].indexOf(a.data.type) >= 0,"
-           " typeof a.data.content, a.data.content.length > 0]"
+    QTest::newRow("newsbody") << "{type: 'newsbody', rid: 'b1', storyId: '%story'}"
+        << "[a.result, ['text', 'html', 'url'].indexOf(a.data.type) >= 0, typeof a.data.content, a.data.content.length > 0]"
         << "ok true string true";
 }
 
@@ -261,6 +262,8 @@ void tst_DatafeedPage::reloadEndsEveryRequest()
 {
     QFETCH(bool, answering);
 
+    // A handler of the old page must not run for the new one.
+    eval(QStringLiteral("feed.response.connect(function () { window.oldHits = (window.oldHits || 0) + 1; })"));
     const QString start = QString::fromLatin1(startAllTypes).arg(storyId());
     if (answering) {
         QCOMPARE(eval(start).toInt(), 600);
@@ -285,7 +288,10 @@ void tst_DatafeedPage::reloadEndsEveryRequest()
     QCOMPARE(eval(QStringLiteral("feed.request({type: 'quote', rid: 'quote0', symbol: 'ACME.QB',"
                                  " fields: ['Last']})")).toBool(), true);
     QTRY_COMPARE(eval(QStringLiteral("answerCount")).toInt(), 1);
-    QCOMPARE(eval(QStringLiteral("Object.keys(answers).join()")).toString(), QStringLiteral("quote0"));
+    settle();
+    QCOMPARE(eval(QStringLiteral("Object.keys(answers).join() + ' ' + answers.quote0.length + ' '"
+                                 " + window.oldHits")).toString(),
+             QStringLiteral("quote0 1 undefined"));
 }
 
 void tst_DatafeedPage::thousandQuotesCleared_data()
@@ -367,8 +373,7 @@ void tst_DatafeedPage::throwingHandlers_data()
     QTest::newRow("this and name") << "feed.response.connect(window, 'thrower')" << 2;
     QTest::newRow("this and function") << "feed.response.connect(window, thrower)" << 2;
     // The engine holds signals weakly: garbage makes it collect those the page does not hold.
-    QTest::newRow("read after a collection")
-        << "for (var i = 0; i < 2000000; ++i) window.junk = {a: [i]};"
+    QTest::newRow("read after a collection") << "for (var i = 0; i < 2000000; ++i) window.junk = {a: [i]};"
            " window._quorvex_bridge.datafeed.response.connect(thrower)" << 2;
     QTest::newRow("disconnected after the first")
         << "feed.response.connect(thrower); feed.response.connect(function once() {"
@@ -382,6 +387,7 @@ void tst_DatafeedPage::throwingHandlers()
     QFETCH(QString, connect);
     QFETCH(int, calls);
 
+    m_open = m_fixture.open(QLatin1String(PluginId));   // a reload keeps the old page's handlers
     eval(QStringLiteral("window.calls = 0; window.errors = [];"
                         "window.onerror = function (message, url, line) { errors.push(message + ' @' + line); };"
                         "window.thrower = function () { ++calls; throw new Error('boom ' + calls); };"));

@@ -1,6 +1,7 @@
 #include "bundletestutils.h"
 #include "documentfixture.h"
 #include "pluginscaffold.h"
+#include "toolrun.h"
 
 #include <document/scriptdocument.h>
 #include <plugin/pluginkey.h>
@@ -11,7 +12,6 @@
 #include <servicelocator.h>
 
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -20,30 +20,6 @@ namespace {
 const char pluginId[] = "com.example.hello";
 // Quotes, markup and non-ASCII letters must reach the manifest and the page as they are.
 const char pluginName[] = "Grüße \"Hi\" <b>";
-
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run run(const QString &program, const QStringList &args)
-{
-    QProcess process;
-    process.start(qEnvironmentVariable("TESSEL_BUILD_DIR") + QStringLiteral("/bin/") + program,
-                  args);
-    Run result;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        return result;
-    }
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
-}
 
 QList<QKeySequence> actionKeys(const QByteArray &templateId, const QByteArray &id)
 {
@@ -98,13 +74,13 @@ void tst_InitCommand::passesLintAndOpensInHost()
 {
     QTemporaryDir data;
     const QString folder = data.filePath(QStringLiteral("WebPlugins/hello"));
-    const Run init = run(QStringLiteral("tessel"), {QStringLiteral("init"), QStringLiteral("--name"),
+    const ToolRun init = runTool(QStringLiteral("tessel"), {QStringLiteral("init"), QStringLiteral("--name"),
                                                     QString::fromUtf8(pluginName),
                                                     QString::fromLatin1(pluginId), folder});
     QVERIFY2(init.exitCode == 0, qPrintable(init.err));
     QCOMPARE(init.out, QStringLiteral("wrote plug-in '%1' to %2\n").arg(QString::fromLatin1(pluginId), folder));
 
-    const Run lint = run(QStringLiteral("tessel"), {QStringLiteral("lint"), QStringLiteral("--strict"), folder});
+    const ToolRun lint = runTool(QStringLiteral("tessel"), {QStringLiteral("lint"), QStringLiteral("--strict"), folder});
     QVERIFY2(lint.exitCode == 0 && !lint.out.contains(QLatin1String("warning: ")), qPrintable(lint.out));
     const QStringList summary = lint.out.split(QLatin1Char('\n'));
     QVERIFY(summary.contains(QStringLiteral("name: ") + QString::fromUtf8(pluginName)));
@@ -112,7 +88,7 @@ void tst_InitCommand::passesLintAndOpensInHost()
     QVERIFY(summary.contains(QStringLiteral("  app: normal")));
 
     const QString shot = data.filePath(QStringLiteral("shot.png"));
-    const Run host = run(QStringLiteral("tessel-host"),
+    const ToolRun host = runTool(QStringLiteral("tessel-host"),
                          {QStringLiteral("--data-dir"), data.path(), QStringLiteral("--open"),
                           QString::fromLatin1(pluginId), QStringLiteral("--screenshot"), shot,
                           QStringLiteral("--log")});
@@ -152,15 +128,14 @@ void tst_InitCommand::refusals_data()
 void tst_InitCommand::refusals()
 {
     QFETCH(QStringList, args);
-    QFETCH(int, exitCode);
     QFETCH(QString, line);
 
     QTemporaryDir dir;
     const FileMap before{{QStringLiteral("full/keep.txt"), "keep"}, {QStringLiteral("file"), "file"}};
     QVERIFY(writeFiles(dir.path(), before));
-    const Run init = run(QStringLiteral("tessel"),
+    const ToolRun init = runTool(QStringLiteral("tessel"),
                          QStringList{QStringLiteral("init")} + args.replaceInStrings(QStringLiteral("@"), dir.path()));
-    QCOMPARE(init.exitCode, exitCode);
+    QTEST(init.exitCode, "exitCode");
     QCOMPARE(init.err.trimmed().split(QLatin1Char('\n')).last(), line.replace(QLatin1Char('@'), dir.path()));
     QCOMPARE(readFiles(dir.path()), before);
 }

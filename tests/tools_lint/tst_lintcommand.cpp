@@ -1,34 +1,14 @@
 #include "bundletestutils.h"
+#include "toolrun.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
 
-struct Run
+ToolRun tessel(const QStringList &args, bool runtimeFolder = true)
 {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-// Runs the tool as an author does: headless, and without a runtime folder unless one is given.
-Run tessel(const QStringList &args, bool runtimeFolder = true)
-{
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    if (!runtimeFolder)
-        environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
-    process.setProcessEnvironment(environment);
-    process.start(qEnvironmentVariable("TESSEL_BUILD_DIR") + QStringLiteral("/bin/tessel"), args);
-    Run run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return runTool(QStringLiteral("tessel"), args, runtimeFolder);
 }
 
 QStringList lines(const QString &text)
@@ -79,13 +59,20 @@ void tst_LintCommand::keys_data()
 {
     QTest::addColumn<QByteArray>("members");
     QTest::addColumn<QStringList>("warnings");   // "KEY: TEXT", after "warning: BUNDLE/plugin.spec: "
+    QTest::addColumn<QString>("summaryLine");    // a line of the manifest's summary; empty: none checked
 
-    const auto row = [](const char *name, const char *members, const QStringList &warnings) {
-        QTest::newRow(name) << QByteArray(members) << warnings;
+    const auto row = [](const char *name, const char *members, const QStringList &warnings, const char *line = "") {
+        QTest::newRow(name) << QByteArray(members) << warnings << QString::fromUtf8(line);
     };
     row("clean", R"(name: "N", "name-ru_RU": "Н", "desc-it_IT": "D", hotkeys: ["Ctrl+Shift+F", "F9"],
         supportSymbolLinking: true, version: "1.2", features: ["charts"],
-        header: [{id: "c", type: "ComboBox", options: ["a"], minwidth: 80}])", {});
+        header: [{id: "c", type: "ComboBox", options: ["a"], minwidth: 80}])", {}, "hot keys: Ctrl+Shift+F, F9");
+    // A key sequence as a string is a list of that one sequence.
+    row("hotkeys-string", R"(hotkeys: "F9")", {}, "hot keys: F9");
+    row("hotkeys-one-element-list", R"(hotkeys: ["F9"])", {}, "hot keys: F9");
+    row("action-hotkeys-string", R"(actions: {a: {name: "A", hotkeys: "Ctrl+K, Ctrl+C"}})", {}, "  a: \"A\", keys Ctrl+K, Ctrl+C");
+    row("action-hotkeys-one-element-list", R"(actions: {a: {name: "A", hotkeys: ["Ctrl+K, Ctrl+C"]}})", {},
+        "  a: \"A\", keys Ctrl+K, Ctrl+C");
     row("typo-top-level", R"(windowTitel: "W")",
         {R"(windowTitel: unknown key; did you mean "windowTitle"?)"});
     row("typo-swapped-letters", R"(entyr: "index.html")",
@@ -166,10 +153,12 @@ void tst_LintCommand::keys()
     QTemporaryDir dir;
     const QString bundle = dir.filePath(QStringLiteral("p"));
     QVERIFY(writeFiles(bundle, plugin(members)));
-    const Run run = tessel({QStringLiteral("lint"), QStringLiteral("--strict"), bundle});
+    const ToolRun run = tessel({QStringLiteral("lint"), QStringLiteral("--strict"), bundle});
     QVERIFY2(run.exitCode == (warnings.isEmpty() ? 0 : 1), qPrintable(run.out + run.err));
     QCOMPARE(linesAfter(run.out, QStringLiteral("warning: %1/plugin.spec: ").arg(bundle)), warnings);
     QCOMPARE(linesAfter(run.out, QStringLiteral("warning: ")).size(), warnings.size());
+    QFETCH(QString, summaryLine);
+    QVERIFY2(summaryLine.isEmpty() || lines(run.out).contains(summaryLine), qPrintable(run.out));
 }
 
 // A manifest the host skips: the reader's line, a hint per slip of the dialect, and the reason
@@ -216,7 +205,7 @@ void tst_LintCommand::refusedManifest()
     QTemporaryDir dir;
     const QString bundle = dir.filePath(QStringLiteral("p"));
     QVERIFY(writeFiles(bundle, {{QStringLiteral("plugin.spec"), manifest}}));
-    const Run run = tessel({QStringLiteral("lint"), bundle});
+    const ToolRun run = tessel({QStringLiteral("lint"), bundle});
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(lines(run.out), QStringList{"specparser: failed to load '" + bundle + "/plugin.spec"
                                          + readerLine} + hints);
@@ -254,11 +243,11 @@ void tst_LintCommand::shadows()
                              .arg(folder, secured);
     const QStringList expected = shadowed ? QStringList{line} : QStringList();
     for (const QString &bundle : {folder, secured}) {
-        const Run run = tessel({QStringLiteral("lint"), bundle});
+        const ToolRun run = tessel({QStringLiteral("lint"), bundle});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(linesAfter(run.out, QStringLiteral("warning: %1: ").arg(bundle)), expected);
     }
-    const Run scan = tessel({QStringLiteral("scan"), plugins});
+    const ToolRun scan = tessel({QStringLiteral("scan"), plugins});
     QCOMPARE(scan.exitCode, 0);
     QCOMPARE(lines(scan.out).filter(QStringLiteral(" is shadowed by ")), expected);
 }
@@ -286,7 +275,7 @@ void tst_LintCommand::headlessRun()
     QTemporaryDir dir;
     const QString bundle = dir.filePath(QStringLiteral("p"));
     QVERIFY(writeFiles(bundle, plugin(QByteArray())));
-    const Run run = tessel(args.replaceInStrings(QStringLiteral("@"), bundle), false);
+    const ToolRun run = tessel(args.replaceInStrings(QStringLiteral("@"), bundle), false);
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.err, QString());
     if (!out.isEmpty())

@@ -1,3 +1,4 @@
+#include "bundletestutils.h"
 #include "localhttpserver.h"
 
 #include <common/jsonparser.h>
@@ -31,25 +32,6 @@ Run tessel(const QStringList &args)
         return Run();
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             process.readAllStandardOutput(), process.readAllStandardError()};
-}
-
-bool writeFile(const QString &name, const QByteArray &data)
-{
-    QFile file(name);
-    return QDir().mkpath(QFileInfo(name).path()) && file.open(QIODevice::WriteOnly)
-        && file.write(data) == data.size();
-}
-
-// The files of folder as "name=content", by name.
-QStringList folderFiles(const QString &folder)
-{
-    QStringList files;
-    for (const QFileInfo &info : QDir(folder).entryInfoList(QDir::Files, QDir::Name)) {
-        QFile file(info.filePath());
-        files.append(info.fileName() + QLatin1Char('=')
-                     + QString::fromUtf8(file.open(QIODevice::ReadOnly) ? file.readAll() : "?"));
-    }
-    return files;
 }
 
 QString hexDigest(const QByteArray &data, QCryptographicHash::Algorithm algorithm)
@@ -89,14 +71,11 @@ void tst_UpdateCommands::initTestCase()
     qRegisterMetaType<QProcess::ExitStatus>();
     QVERIFY(m_dir.isValid());
     QVERIFY(m_server.isListening());
-    for (const char *folder : {"plugins", "folder.wps"})
-        QVERIFY(QDir(m_dir.path()).mkpath(QString::fromLatin1(folder)));
-    const QList<QPair<const char *, QByteArray>> files{
-        {"a.wps", alpha}, {"b.wps", bravo}, {"empty.wps", ""}, {"sub/a.wps", bravo},
-        {"upper/A.WPS", bravo}, {"notes.txt", alpha}, {"invalid.ctab", "{\"plugins\": []}"},
-        {"no-updates.ctab", "{\"updateServer\": \"http://127.0.0.1:1/\", \"plugins\": [{\"filename\": \"a.wps\"}]}"}};
-    for (const auto &file : files)
-        QVERIFY(writeFile(m_dir.filePath(QString::fromLatin1(file.first)), file.second));
+    QVERIFY(writeFiles(m_dir.path(), {{"plugins/", {}}, {"folder.wps/", {}}, {"a.wps", alpha}, {"b.wps", bravo},
+                                      {"empty.wps", ""}, {"sub/a.wps", bravo}, {"upper/A.WPS", bravo}, {"notes.txt", alpha},
+                                      {"invalid.ctab", "{\"plugins\": []}"},
+                                      {"no-updates.ctab", "{\"updateServer\": \"http://127.0.0.1:1/\", "
+                                                          "\"plugins\": [{\"filename\": \"a.wps\"}]}"}}));
     QVERIFY(QFile::link(QStringLiteral("/dev/null"), m_dir.filePath(QStringLiteral("device.wps"))));
 
     const Run made = tessel(expand({"table", "--server", m_server.baseUrl() + "wps/", "--from", "2.*",
@@ -143,20 +122,18 @@ void tst_UpdateCommands::table_data()
 void tst_UpdateCommands::table()
 {
     QFETCH(QStringList, args);
-    QFETCH(QString, server);
     QFETCH(QString, from);
     QFETCH(QString, to);
     QFETCH(QStringList, bundles);
-    QFETCH(QByteArray, err);
 
     const Run run = tessel(QStringList{"table"} + expand(args));
-    QCOMPARE(run.err, err);
+    QTEST(run.err, "err");
     QCOMPARE(run.status, 0);
     const QVariant json = Common::JsonParser::parse(run.out);
     UpdateTable table;
     QString error;
     QVERIFY2(UpdateTable::read(json, &table, &error), qPrintable(error));
-    QCOMPARE(table.updateServer, server);
+    QTEST(table.updateServer, "server");
     QCOMPARE(table.plugins.size(), bundles.size());
     const QVariantList plugins = json.toMap().value(QStringLiteral("plugins")).toList();
     for (int i = 0; i < bundles.size(); ++i) {
@@ -229,52 +206,49 @@ void tst_UpdateCommands::refusals_data()
 void tst_UpdateCommands::refusals()
 {
     QFETCH(QStringList, args);
-    QFETCH(int, status);
     QFETCH(QByteArray, err);
 
     const Run run = tessel(expand(args));
     QCOMPARE(run.err, err.replace("@/", QByteArray(m_dir.path().toUtf8() + '/')));
-    QCOMPARE(run.status, status);
+    QTEST(run.status, "status");
     if (args.first() == QLatin1String("table"))
         QCOMPARE(run.out, QByteArray());
-    QCOMPARE(folderFiles(m_dir.filePath(QStringLiteral("plugins"))), QStringList());
+    QVERIFY(readFiles(m_dir.filePath(QStringLiteral("plugins"))).isEmpty());
 }
 
 void tst_UpdateCommands::update_data()
 {
     QTest::addColumn<QStringList>("options");
-    QTest::addColumn<QStringList>("before");    // the plug-in folder as "name=content"
+    QTest::addColumn<FileMap>("before");        // the plug-in folder
     QTest::addColumn<QByteArray>("servedB");    // served as wps/b.wps
     QTest::addColumn<QStringList>("requested"); // paths downloaded
-    QTest::addColumn<QStringList>("after");
+    QTest::addColumn<FileMap>("after");
     QTest::addColumn<QStringList>("lines");     // starts of output lines, in order; "@P/" is the plug-in folder
     QTest::addColumn<QByteArray>("summary");
 
-    const QString a = "a.wps=" + QString::fromUtf8(alpha);
-    const QString b = "b.wps=" + QString::fromUtf8(bravo);
+    const QString a = QStringLiteral("a.wps"), b = QStringLiteral("b.wps");
     const QStringList version{"--app-version", "2.5.10.3"};
     QTest::newRow("missing-downloaded-equal-kept")
-        << version << QStringList{b} << bravo << QStringList{"wps/a.wps"} << QStringList{a, b}
+        << version << FileMap{{b, bravo}} << bravo << QStringList{"wps/a.wps"} << FileMap{{a, alpha}, {b, bravo}}
         << QStringList{"2 Tessel.TesselUpdater: Sending request for tab file content",
                        "2 Tessel.SecuredBundleUpdater: Plugin does not exist, downloading new version.",
                        "2 Tessel.SecuredBundleUpdater: Trying to rewrite plugin file:@P/a.wps",
                        "2 Tessel.SecuredBundleUpdater: Calculated hash equals to hash from config: @P/b.wps"}
         << QByteArray("1 downloaded, 0 removed, 1 kept, 0 failed");
     QTest::newRow("different-replaced")
-        << version << QStringList{"a.wps=old", "b.wps=old"} << bravo << QStringList{"wps/a.wps", "wps/b.wps"}
-        << QStringList{a, b}
+        << version << FileMap{{a, "old"}, {b, "old"}} << bravo << QStringList{"wps/a.wps", "wps/b.wps"}
+        << FileMap{{a, alpha}, {b, bravo}}
         << QStringList{"2 Tessel.SecuredBundleUpdater: Hashes mismatch, downloading new version:  "
                        "localPluginFilename=@P/a.wps actualLocalHash=" + hexDigest("old", QCryptographicHash::Md5)
                        + " expectedHash=" + hexDigest(alpha, QCryptographicHash::Md5)}
         << QByteArray("2 downloaded, 0 removed, 0 kept, 0 failed");
     QTest::newRow("not-covered-removed")
-        << QStringList() << QStringList{"a.wps=old", "other.wps=x"} << bravo << QStringList()
-        << QStringList{"other.wps=x"}
+        << QStringList() << FileMap{{a, "old"}, {"other.wps", "x"}} << bravo << QStringList() << FileMap{{"other.wps", "x"}}
         << QStringList{"5 Tessel.SecuredBundleUpdater: Removing plugin: @P/a.wps"}
         << QByteArray("0 downloaded, 1 removed, 1 kept, 0 failed");
     QTest::newRow("tampered-download-kept-out")
-        << version << QStringList{a, "b.wps=old"} << QByteArray("tampered") << QStringList{"wps/b.wps"}
-        << QStringList{a, "b.wps=old"}
+        << version << FileMap{{a, alpha}, {b, "old"}} << QByteArray("tampered") << QStringList{"wps/b.wps"}
+        << FileMap{{a, alpha}, {b, "old"}}
         << QStringList{"3 Tessel.SecuredBundleUpdater: Received content hash and expected hash from config "
                        "are different:  expected=" + hexDigest(bravo, QCryptographicHash::Md5)
                        + " actual=" + hexDigest("tampered", QCryptographicHash::Md5)}
@@ -286,18 +260,14 @@ void tst_UpdateCommands::update_data()
 void tst_UpdateCommands::update()
 {
     QFETCH(QStringList, options);
-    QFETCH(QStringList, before);
+    QFETCH(FileMap, before);
     QFETCH(QByteArray, servedB);
     QFETCH(QStringList, requested);
-    QFETCH(QStringList, after);
     QFETCH(QStringList, lines);
     QFETCH(QByteArray, summary);
 
     QTemporaryDir plugins;
-    for (const QString &file : qAsConst(before)) {
-        const int equals = file.indexOf(QLatin1Char('='));
-        QVERIFY(writeFile(plugins.filePath(file.left(equals)), file.mid(equals + 1).toUtf8()));
-    }
+    QVERIFY(writeFiles(plugins.path(), before));
     m_server.setPath(QStringLiteral("wps/a.wps"), alpha);
     m_server.setPath(QStringLiteral("wps/b.wps"), servedB);
     const int earlier = m_server.requests().size();
@@ -306,7 +276,7 @@ void tst_UpdateCommands::update()
     QCOMPARE(run.err, QByteArray());
     QCOMPARE(run.status, 0);
     QCOMPARE(m_server.requests().mid(earlier), requested);
-    QCOMPARE(folderFiles(plugins.path()), after);
+    QTEST(readFiles(plugins.path()), "after");
 
     QStringList printed = QString::fromUtf8(run.out).split(QLatin1Char('\n'));
     QCOMPARE(printed.takeLast(), QString());

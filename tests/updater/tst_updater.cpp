@@ -29,32 +29,25 @@ namespace {
 const QByteArray Old = QByteArrayLiteral("old bundle");
 const QByteArray New = QByteArrayLiteral("new bundle");
 const QString LinkMark = QStringLiteral("-> ");
-const QString Version = QStringLiteral("2.5.10.3");
 
-QString md5(const QByteArray &content)
+QString hash(const QByteArray &content, QCryptographicHash::Algorithm algorithm = QCryptographicHash::Md5)
 {
-    return QString::fromLatin1(QCryptographicHash::hash(content, QCryptographicHash::Md5).toHex());
+    return QString::fromLatin1(QCryptographicHash::hash(content, algorithm).toHex());
 }
 
-QString sha256(const QByteArray &content)
+QJsonObject update(const QString &file, const QByteArray &content, const QString &from = QStringLiteral("2.*"),
+                   const QString &to = QStringLiteral("2.*"))
 {
-    return QString::fromLatin1(QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex());
+    return {{"filename", file}, {"md5", hash(content)}, {"versionFrom", from}, {"versionTo", to}};
 }
 
-QJsonObject update(const QString &file, const QByteArray &content,
-                   const QString &from = QStringLiteral("2.*"), const QString &to = QStringLiteral("2.*"))
+// The table of one plug-in per entry, of the given updates.
+QByteArray table(const QList<QPair<QString, QJsonObject>> &plugins, const QString &server = QStringLiteral("{server}"))
 {
-    return {{"filename", file}, {"md5", md5(content)}, {"versionFrom", from}, {"versionTo", to}};
-}
-
-QJsonObject plugin(const QString &file, const QJsonArray &updates)
-{
-    return {{"filename", file}, {"updates", updates}};
-}
-
-QByteArray table(const QJsonArray &plugins, const QString &server = QStringLiteral("{server}"))
-{
-    return QJsonDocument(QJsonObject{{"updateServer", server}, {"plugins", plugins}}).toJson();
+    QJsonArray array;
+    for (const auto &plugin : plugins)
+        array.append(QJsonObject{{"filename", plugin.first}, {"updates", QJsonArray{plugin.second}}});
+    return QJsonDocument(QJsonObject{{"updateServer", server}, {"plugins", array}}).toJson();
 }
 
 // Files below a root, by path relative to root + "/plugins"; a link reads as "-> TARGET".
@@ -65,13 +58,10 @@ QVariantMap filesBelow(const QString &root)
     QDirIterator it(root, QDir::Files | QDir::System | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QFileInfo info(it.next());
-        const QString name = plugins.relativeFilePath(info.filePath());
-        if (info.isSymLink()) {
-            files.insert(name, QString(LinkMark + info.symLinkTarget().section(QLatin1Char('/'), -1)));
-            continue;
-        }
         QFile file(info.filePath());
-        files.insert(name, file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("unreadable"));
+        files.insert(plugins.relativeFilePath(info.filePath()),
+                     info.isSymLink() ? QVariant(LinkMark + info.symLinkTarget().section(QLatin1Char('/'), -1))
+                     : file.open(QIODevice::ReadOnly) ? QVariant(file.readAll()) : QVariant("unreadable"));
     }
     return files;
 }
@@ -82,25 +72,29 @@ void makeFiles(const QString &root, const QVariantMap &files)
     for (auto it = files.cbegin(); it != files.cend(); ++it) {
         const QString path = QDir::cleanPath(plugins.filePath(it.key()));
         const QString text = it.value().toString();
-        if (text.startsWith(LinkMark)) {
-            QVERIFY(QFile::link(plugins.filePath(text.mid(LinkMark.size())), path));
-            continue;
-        }
         QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(it.value().toByteArray());
+        QVERIFY(text.startsWith(LinkMark) ? QFile::link(plugins.filePath(text.mid(LinkMark.size())), path)
+                                          : file.open(QIODevice::WriteOnly) && file.write(it.value().toByteArray()) >= 0);
     }
 }
 
-// The lines of both updater categories, with their level.
-QStringList updaterLines(const LogCapture &capture)
+// Runs an updater whose table request is answered with text (null: an error) until it finishes.
+void runUpdater(TesselUpdater *updater, const QByteArray &text)
 {
-    QStringList lines;
-    for (const HostApi::LogEntry &entry : capture.entries()) {
-        if (entry.category.startsWith("Tessel.") && entry.category.endsWith("Updater"))
-            lines.append(QString::number(entry.level) + QLatin1Char(' ') + entry.text);
-    }
-    return lines;
+    FeedApi::TestBackend backend;
+    QObject::connect(&backend, &FeedApi::TestBackend::requestStarted, [&](FeedApi::Requester *requester) {
+        const auto *request = requester->requestAs<EncryptedContentRequest>();
+        QVERIFY(request && request->name() == "webplugins.ctab");
+        if (text.isNull())
+            backend.respond(requester, FeedApi::ErrorResponse(4, 1, QStringLiteral("market")));
+        else
+            backend.respond(requester, request->makeResponse(text));
+    });
+    QSignalSpy finished(updater, &TesselUpdater::finished);
+    updater->start();
+    QVERIFY(finished.wait(20000));
+    QTest::qWait(20);
+    QCOMPARE(finished.count(), 1);
 }
 
 } // namespace
@@ -110,7 +104,7 @@ class tst_Updater : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
+    void init() { Application::instance()->setCurrentVersion(QStringLiteral("2.5.10.3")); }
     void versions_data();
     void versions();
     void tableErrors_data();
@@ -120,22 +114,15 @@ private slots:
     void manyPlugins();
     void pluginStartsUpdater_data();
     void pluginStartsUpdater();
-
-private:
-    QString m_tlsBase;
 };
 
-void tst_Updater::init()
-{
-    Application::instance()->setCurrentVersion(Version);
-}
-
+// Whether version lies within from-to; -1: one of the three is not a version.
 void tst_Updater::versions_data()
 {
     QTest::addColumn<QString>("version");
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("to");
-    QTest::addColumn<int>("within");   // -1: one of the three is not a version
+    QTest::addColumn<int>("within");
 
     QTest::newRow("2.* covers 2.5.10.3") << "2.5.10.3" << "2.*" << "2.*" << 1;
     QTest::newRow("1.0.0.0-1.9.9.9 does not") << "2.5.10.3" << "1.0.0.0" << "1.9.9.9" << 0;
@@ -158,12 +145,11 @@ void tst_Updater::versions()
     QFETCH(QString, to);
     QFETCH(int, within);
 
-    const VersionPattern v = VersionPattern::fromString(version);
     const VersionPattern f = VersionPattern::fromString(from);
-    const VersionPattern t = VersionPattern::fromString(to);
-    QCOMPARE(v.isValid() && f.isValid() && t.isValid(), within >= 0);
+    const VersionPattern v = VersionPattern::fromString(version);
+    QCOMPARE(v.isValid() && f.isValid() && VersionPattern::fromString(to).isValid(), within >= 0);
     if (within >= 0) {
-        QCOMPARE(v.isWithin(f, t), within == 1);
+        QCOMPARE(v.isWithin(f, VersionPattern::fromString(to)), within == 1);
         QCOMPARE(f.toString(), from);
     }
 }
@@ -173,18 +159,26 @@ void tst_Updater::tableErrors_data()
     QTest::addColumn<QByteArray>("json");
     QTest::addColumn<QString>("error");   // empty: valid
 
-    const QByteArray entry = R"({"filename": "a.wps", "md5": "00", "versionFrom": "*", "versionTo": "*"})";
-    QTest::newRow("valid") << QByteArray(R"({"updateServer": "s", "plugins": [{"filename": "a.wps", "updates": [)" + entry + "]}]}") << QString();
-    QTest::newRow("not an object") << QByteArray("[1]") << "not an object";
-    QTest::newRow("no server") << QByteArray(R"({"plugins": []})") << "no \"updateServer\"";
-    QTest::newRow("server a number") << QByteArray(R"({"updateServer": 1, "plugins": []})") << "updateServer: not a string";
-    QTest::newRow("plugins an object") << QByteArray(R"({"updateServer": "s", "plugins": {}})") << "plugins: not an array";
-    QTest::newRow("plugin a string") << QByteArray(R"({"updateServer": "s", "plugins": ["a.wps"]})") << "plugins[0]: not an object";
-    QTest::newRow("no updates") << QByteArray(R"({"updateServer": "s", "plugins": [{"filename": "a.wps", "updates": []}, {"filename": "b.wps"}]})") << "plugins[1]: no \"updates\"";
-    QTest::newRow("md5 a number") << QByteArray(R"({"updateServer": "s", "plugins": [{"filename": "a.wps", "updates": [{"filename": "a.wps", "md5": 5, "versionFrom": "*", "versionTo": "*"}]}]})") << "plugins[0].updates[0].md5: not a string";
-    QTest::newRow("sha256 a list") << QByteArray(R"({"updateServer": "s", "plugins": [{"filename": "a.wps", "updates": [{"filename": "a.wps", "md5": "00", "sha256": [], "versionFrom": "*", "versionTo": "*"}]}]})") << "plugins[0].updates[0].sha256: not a string";
-    QTest::newRow("version with junk") << QByteArray(R"({"updateServer": "s", "plugins": [{"filename": "a.wps", "updates": [{"filename": "a.wps", "md5": "00", "versionFrom": "1.2.3.4junk", "versionTo": "*"}]}]})") << "plugins[0].updates[0].versionFrom: \"1.2.3.4junk\" is not a version";
-    QTest::newRow("no versionTo") << QByteArray(R"({"updateServer": "s", "plugins": [{"filename": "a.wps", "updates": [{"filename": "a.wps", "md5": "00", "versionFrom": "*"}]}]})") << "plugins[0].updates[0]: no \"versionTo\"";
+    const auto row = [](const char *name, const QByteArray &json, const char *error) {
+        QTest::newRow(name) << json << QString::fromUtf8(error);
+    };
+    const QByteArray plugins = R"({"updateServer": "s", "plugins": )";
+    const QByteArray update = plugins + R"([{"filename": "a.wps", "updates": [{"filename": "a.wps", )";
+    row("valid", update + R"("md5": "00", "versionFrom": "*", "versionTo": "*"}]}]})", "");
+    row("not an object", "[1]", "not an object");
+    row("no server", R"({"plugins": []})", "no \"updateServer\"");
+    row("server a number", R"({"updateServer": 1, "plugins": []})", "updateServer: not a string");
+    row("plugins an object", plugins + "{}}", "plugins: not an array");
+    row("plugin a string", plugins + R"(["a.wps"]})", "plugins[0]: not an object");
+    row("no updates", plugins + R"([{"filename": "a.wps", "updates": []}, {"filename": "b.wps"}]})",
+        "plugins[1]: no \"updates\"");
+    row("md5 a number", update + R"("md5": 5, "versionFrom": "*", "versionTo": "*"}]}]})",
+        "plugins[0].updates[0].md5: not a string");
+    row("sha256 a list", update + R"("md5": "00", "sha256": [], "versionFrom": "*", "versionTo": "*"}]}]})",
+        "plugins[0].updates[0].sha256: not a string");
+    row("version with junk", update + R"("md5": "00", "versionFrom": "1.2.3.4junk", "versionTo": "*"}]}]})",
+        "plugins[0].updates[0].versionFrom: \"1.2.3.4junk\" is not a version");
+    row("no versionTo", update + R"("md5": "00", "versionFrom": "*"}]}]})", "plugins[0].updates[0]: no \"versionTo\"");
 }
 
 void tst_Updater::tableErrors()
@@ -194,145 +188,114 @@ void tst_Updater::tableErrors()
 
     UpdateTable table;
     QString message;
-    QCOMPARE(UpdateTable::read(QJsonDocument::fromJson(json).toVariant(), &table, &message),
-             error.isEmpty());
+    QCOMPARE(UpdateTable::read(QJsonDocument::fromJson(json).toVariant(), &table, &message), error.isEmpty());
     QCOMPARE(message, error);
 }
 
+// A run over the plug-in folder: the files before and after, the updater's lines (prefixes, in
+// order, " || " between alternatives) and the summary; the server serves every path one way.
 void tst_Updater::run_data()
 {
     QTest::addColumn<QVariantMap>("before");      // files by path relative to the plug-in folder
     QTest::addColumn<QByteArray>("table");        // null: the data service answers an error
     QTest::addColumn<QVariantMap>("served");      // path -> body
-    QTest::addColumn<int>("behaviour");           // of every served path
+    QTest::addColumn<int>("behaviour");
     QTest::addColumn<QVariantMap>("after");
-    QTest::addColumn<QStringList>("lines");       // prefixes of updater lines, in order; " || " between alternatives
+    QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QString>("summary");
 
     const QVariantMap none;
     const QVariantMap oldA{{"a.wps", Old}};
     const QVariantMap newA{{"a.wps", New}};
     const QVariantMap servedNew{{"a-2.wps", New}};
-    const QByteArray tableNew = table({plugin("a.wps", {update("a-2.wps", New)})});
+    const QByteArray tableNew = table({{"a.wps", update("a-2.wps", New)}});
+    const QByteArray tableOld = table({{"a.wps", update("a-1.wps", New, "1.*", "1.*")}});
+    const auto at = [](const QString &server) { return table({{"a.wps", update("a-2.wps", New)}}, server); };
+    const auto with = [](QJsonObject object, const QString &key, const QString &value) {
+        object.insert(key, value);
+        return object;
+    };
     const int serve = LocalHttpServer::Serve;
     const QString one = QStringLiteral("1 downloaded, 0 removed, 0 kept, 0 failed");
+    const QString removed = QStringLiteral("0 downloaded, 1 removed, 0 kept, 0 failed");
     const QString failed = QStringLiteral("0 downloaded, 0 removed, 0 kept, 1 failed");
+    const auto row = [](const char *name, const QVariantMap &before, const QByteArray &table, const QVariantMap &served,
+                        int behaviour, const QVariantMap &after, const QStringList &lines, const QString &summary) {
+        QTest::newRow(name) << before << table << served << behaviour << after << lines << summary;
+    };
 
-    QTest::newRow("missing, covered by 2.*: downloaded")
-        << none << tableNew << servedNew << serve << newA
-        << QStringList{"2 Sending request for tab file content", "2 Web plugins info received",
-                       "2 Plugin does not exist, downloading new version.",
-                       "2 Received content size: 10",
-                       "2 Trying to rewrite plugin file:{folder}/a.wps"}
-        << one;
-    QTest::newRow("no update covers the version: removed")
-        << oldA << table({plugin("a.wps", {update("a-1.wps", New, "1.0.0.0", "1.9.9.9")})})
-        << none << serve << none << QStringList{"5 Removing plugin: {folder}/a.wps"}
-        << "0 downloaded, 1 removed, 0 kept, 0 failed";
-    QTest::newRow("equal upper-case md5: kept, next plug-in at once")
-        << QVariantMap{{"a.wps", Old}}
-        << table({plugin("a.wps", {QJsonObject{{"filename", "a-2.wps"}, {"md5", md5(Old).toUpper()},
-                                               {"versionFrom", "*"}, {"versionTo", "*"}}}),
-                  plugin("b.wps", {update("b-2.wps", New)})})
-        << QVariantMap{{"b-2.wps", New}} << serve << QVariantMap{{"a.wps", Old}, {"b.wps", New}}
-        << QStringList{"2 Plugin exists: {folder}/a.wps",
-                       "2 File hash:  file={folder}/a.wps hash=" + md5(Old),
-                       "2 Calculated hash equals to hash from config: {folder}/a.wps",
-                       "2 Plugin does not exist, downloading new version."}
-        << "1 downloaded, 0 removed, 1 kept, 0 failed";
-    QTest::newRow("different hash: replaced")
-        << oldA << tableNew << servedNew << serve << newA
-        << QStringList{"2 Hashes mismatch, downloading new version:  localPluginFilename={folder}/a.wps actualLocalHash="
-                       + md5(Old) + " expectedHash=" + md5(New)}
-        << one;
-    QTest::newRow("server without a trailing slash: joined as is")
-        << none << table({plugin("a.wps", {update("a-2.wps", New)})}, "{server}dl")
-        << QVariantMap{{"dla-2.wps", New}} << serve << newA << QStringList() << one;
-    QTest::newRow("sha256 checked when given")
-        << none
-        << table({plugin("a.wps", {QJsonObject{{"filename", "a-2.wps"}, {"md5", md5(New)}, {"sha256", sha256(New)},
-                                               {"versionFrom", "*"}, {"versionTo", "*"}}})})
-        << servedNew << serve << newA << QStringList() << one;
-    QTest::newRow("download with another md5: old kept")
-        << oldA << tableNew << QVariantMap{{"a-2.wps", "tampered"}} << serve << oldA
-        << QStringList{"3 Received content hash and expected hash from config are different:  expected="
-                       + md5(New) + " actual=" + md5("tampered")}
-        << failed;
-    QTest::newRow("download with another sha256: old kept")
-        << oldA
-        << table({plugin("a.wps", {QJsonObject{{"filename", "a-2.wps"}, {"md5", md5(New)}, {"sha256", sha256(Old)},
-                                               {"versionFrom", "*"}, {"versionTo", "*"}}})})
-        << servedNew << serve << oldA
-        << QStringList{"3 Received content sha256 and expected sha256 from config are different:  expected="
-                       + sha256(Old) + " actual=" + sha256(New)}
-        << failed;
-    QTest::newRow("not found: old kept")
-        << oldA << tableNew << none << serve << oldA
-        << QStringList{"3 Network error:  errorCode=203 error="} << failed;
-    QTest::newRow("connection refused")
-        << oldA << table({plugin("a.wps", {update("a-2.wps", New)})}, "{closed}")
-        << none << serve << oldA << QStringList{"3 Network error:  errorCode=1 error="} << failed;
-    QTest::newRow("interrupted download: old kept whole")
-        << oldA << tableNew << servedNew << int(LocalHttpServer::CloseMidway) << oldA
-        << QStringList{"3 Download refused:  url={server}a-2.wps reason=incomplete, 5 of 10 bytes"
-                       " || 3 Network error:  errorCode=2 error="}
-        << failed;
-    QTest::newRow("stalled download refused")
-        << oldA << tableNew << servedNew << int(LocalHttpServer::Stall) << oldA
-        << QStringList{"3 Download refused:  url={server}a-2.wps reason=no data for 0.5 s"} << failed;
-    QTest::newRow("endless body refused")
-        << oldA << tableNew << servedNew << int(LocalHttpServer::Endless) << oldA
-        << QStringList{"3 Download refused:  url={server}a-2.wps reason="} << failed;
-    QTest::newRow("announced 1 GiB refused")
-        << oldA << tableNew << servedNew << int(LocalHttpServer::Oversized) << oldA
-        << QStringList{"3 Download refused:  url={server}a-2.wps reason=larger than 256 MiB"} << failed;
-    QTest::newRow("redirect to file:// refused")
-        << oldA << tableNew << QVariantMap{{"a-2.wps", "file:///etc/hostname"}}
-        << int(LocalHttpServer::Redirect) << oldA << QStringList{"3 Network error:  errorCode="} << failed;
-    QTest::newRow("file:// server refused")
-        << oldA << table({plugin("a.wps", {update("a-2.wps", New)})}, "file:///tmp/")
-        << none << serve << oldA
-        << QStringList{"3 Download refused:  url=file:///tmp/a-2.wps reason=not an http or https URL"} << failed;
-    QTest::newRow("https certificate error fails")
-        << oldA << table({plugin("a.wps", {update("a-2.wps", New)})}, "{tls}")
-        << none << serve << oldA << QStringList{"3 Network error:  errorCode=6 error="} << failed;
+    row("missing, covered by 2.*: downloaded", none, tableNew, servedNew, serve, newA,
+        {"2 Sending request for tab file content", "2 Web plugins info received",
+         "2 Plugin does not exist, downloading new version.", "2 Received content size: 10",
+         "2 Trying to rewrite plugin file:{folder}/a.wps"}, one);
+    row("no update covers the version: removed", oldA, table({{"a.wps", update("a-1.wps", New, "1.0.0.0", "1.9.9.9")}}),
+        none, serve, none, {"5 Removing plugin: {folder}/a.wps"}, removed);
+    row("equal upper-case md5: kept, next plug-in at once", oldA,
+        table({{"a.wps", with(update("a-2.wps", Old), "md5", hash(Old).toUpper())}, {"b.wps", update("b-2.wps", New)}}),
+        {{"b-2.wps", New}}, serve, {{"a.wps", Old}, {"b.wps", New}},
+        {"2 Plugin exists: {folder}/a.wps", "2 File hash:  file={folder}/a.wps hash=" + hash(Old),
+         "2 Calculated hash equals to hash from config: {folder}/a.wps",
+         "2 Plugin does not exist, downloading new version."}, "1 downloaded, 0 removed, 1 kept, 0 failed");
+    row("different hash: replaced", oldA, tableNew, servedNew, serve, newA,
+        {"2 Hashes mismatch, downloading new version:  localPluginFilename={folder}/a.wps actualLocalHash="
+         + hash(Old) + " expectedHash=" + hash(New)}, one);
+    row("server without a trailing slash: joined as is", none, at("{server}dl"), {{"dla-2.wps", New}}, serve, newA, {},
+        one);
+    row("sha256 checked when given", none,
+        table({{"a.wps", with(update("a-2.wps", New), "sha256", hash(New, QCryptographicHash::Sha256))}}), servedNew,
+        serve, newA, {}, one);
+    // The old bundle stays; what the server does, and the first line of the failure.
+    const auto failedRow = [&](const char *name, const QByteArray &table, const QVariantMap &served, int behaviour,
+                               const QString &line) { row(name, oldA, table, served, behaviour, oldA, {line}, failed); };
+    const QString refused = QStringLiteral("3 Download refused:  url={server}a-2.wps reason=");
+    failedRow("download with another md5: old kept", tableNew, {{"a-2.wps", "tampered"}}, serve,
+              "3 Received content hash and expected hash from config are different:  expected=" + hash(New)
+                  + " actual=" + hash("tampered"));
+    failedRow("download with another sha256: old kept",
+              table({{"a.wps", with(update("a-2.wps", New), "sha256", hash(Old, QCryptographicHash::Sha256))}}),
+              servedNew, serve, "3 Received content sha256 and expected sha256 from config are different:  expected="
+                  + hash(Old, QCryptographicHash::Sha256) + " actual=" + hash(New, QCryptographicHash::Sha256));
+    failedRow("not found: old kept", tableNew, none, serve, "3 Network error:  errorCode=203 error=");
+    failedRow("connection refused", at("{closed}"), none, serve, "3 Network error:  errorCode=1 error=");
+    failedRow("interrupted download: old kept whole", tableNew, servedNew, LocalHttpServer::CloseMidway,
+              refused + "incomplete, 5 of 10 bytes || 3 Network error:  errorCode=2 error=");
+    failedRow("stalled download refused", tableNew, servedNew, LocalHttpServer::Stall, refused + "no data for 0.5 s");
+    failedRow("endless body refused", tableNew, servedNew, LocalHttpServer::Endless, refused);
+    failedRow("announced 1 GiB refused", tableNew, servedNew, LocalHttpServer::Oversized, refused + "larger than 256 MiB");
+    failedRow("redirect to file:// refused", tableNew, {{"a-2.wps", "file:///etc/hostname"}}, LocalHttpServer::Redirect,
+              "3 Network error:  errorCode=");
+    failedRow("file:// server refused", at("file:///tmp/"), none, serve,
+              "3 Download refused:  url=file:///tmp/a-2.wps reason=not an http or https URL");
+    failedRow("https certificate error fails", at("{tls}"), none, serve, "3 Network error:  errorCode=6 error=");
 
     const QVariantMap outside{{"../a.wps", Old}, {"../sub/a.wps", Old}};
     for (const char *text : {"../a.wps", "sub/a.wps", "/tmp/a.wps", "C:a.wps", "a\nb.wps"}) {
         const QString name = QString::fromUtf8(text);
         QTest::addRow("file name %s refused", qPrintable(QString(name).replace('\n', "\\n")))
-            << outside << table({plugin(name, {update("a-1.wps", New, "1.*", "1.*")})})
-            << none << serve << outside
-            << QStringList{"3 Refused plugin file name (not a plain .wps file name):  filename=" + name}
-            << failed;
+            << outside << table({{name, update("a-1.wps", New, "1.*", "1.*")}}) << none << serve << outside
+            << QStringList{"3 Refused plugin file name (not a plain .wps file name):  filename=" + name} << failed;
     }
     const QVariantMap link{{"../target.wps", Old}, {"a.wps", QString(LinkMark + "target.wps")}};
-    QTest::newRow("link not updated")
-        << link << tableNew << servedNew << serve << link
-        << QStringList{"3 Refused to update a plugin that is not a regular file: {folder}/a.wps"} << failed;
-    QTest::newRow("link removed, not its target")
-        << link << table({plugin("a.wps", {update("a-1.wps", New, "1.*", "1.*")})}) << none << serve
-        << QVariantMap{{"../target.wps", Old}} << QStringList{"5 Removing plugin: {folder}/a.wps"}
-        << "0 downloaded, 1 removed, 0 kept, 0 failed";
+    row("link not updated", link, tableNew, servedNew, serve, link,
+        {"3 Refused to update a plugin that is not a regular file: {folder}/a.wps"}, failed);
+    row("link removed, not its target", link, tableOld, none, serve, {{"../target.wps", Old}},
+        {"5 Removing plugin: {folder}/a.wps"}, removed);
 
-    const QByteArray invalidRest = table({plugin("a.wps", {update("a-2.wps", New)}),
-                                          QJsonObject{{"filename", "c.wps"}}});
-    QTest::newRow("entry without updates: nothing downloaded or removed")
-        << QVariantMap{{"b.wps", Old}} << invalidRest << servedNew << serve << QVariantMap{{"b.wps", Old}}
-        << QStringList{"3 Web plugins updates structure is invalid", "3 Update table: plugins[1]: no \"updates\""}
-        << "the update table is invalid (plugins[1]: no \"updates\")";
-    QTest::newRow("version with junk: invalid")
-        << oldA << table({plugin("a.wps", {update("a-2.wps", New, "1.2.3.4junk", "*")})}) << none << serve
-        << oldA << QStringList{"3 Web plugins updates structure is invalid"}
-        << "the update table is invalid (plugins[0].updates[0].versionFrom: \"1.2.3.4junk\" is not a version)";
-    QTest::newRow("nested too deep: invalid")
-        << oldA << QByteArray(5000, '[') << none << serve << oldA
-        << QStringList{"3 Web plugins updates structure is invalid"} << QString();
-    QTest::newRow("no table")
-        << oldA << QByteArray() << none << serve << oldA
-        << QStringList{"2 Sending request for tab file content",
-                       "3 Could not load web plugins config. error=4 errorSource=market errorClass=1"}
-        << "the update table could not be loaded (error 4 from market)";
+    row("entry without updates: nothing downloaded or removed", {{"b.wps", Old}},
+        QJsonDocument(QJsonObject{{"updateServer", "{server}"}, {"plugins", QJsonArray{
+            QJsonObject{{"filename", "a.wps"}, {"updates", QJsonArray{update("a-2.wps", New)}}},
+            QJsonObject{{"filename", "c.wps"}}}}}).toJson(), servedNew, serve, {{"b.wps", Old}},
+        {"3 Web plugins updates structure is invalid", "3 Update table: plugins[1]: no \"updates\""},
+        "the update table is invalid (plugins[1]: no \"updates\")");
+    row("version with junk: invalid", oldA, table({{"a.wps", update("a-2.wps", New, "1.2.3.4junk", "*")}}), none, serve,
+        oldA, {"3 Web plugins updates structure is invalid"},
+        "the update table is invalid (plugins[0].updates[0].versionFrom: \"1.2.3.4junk\" is not a version)");
+    row("nested too deep: invalid", oldA, QByteArray(5000, '['), none, serve, oldA,
+        {"3 Web plugins updates structure is invalid"}, QString());
+    row("no table", oldA, QByteArray(), none, serve, oldA,
+        {"2 Sending request for tab file content",
+         "3 Could not load web plugins config. error=4 errorSource=market errorClass=1"},
+        "the update table could not be loaded (error 4 from market)");
 }
 
 void tst_Updater::run()
@@ -346,11 +309,8 @@ void tst_Updater::run()
     QFETCH(QString, summary);
 
     QTemporaryDir root;
-    QVERIFY(QDir(root.path()).mkpath(QStringLiteral("plugins/sub")));
-    QVERIFY(QDir(root.path()).mkpath(QStringLiteral("sub")));
+    QVERIFY(QDir(root.path()).mkpath(QStringLiteral("plugins/sub")) && QDir(root.path()).mkpath(QStringLiteral("sub")));
     makeFiles(root.path(), before);
-    const QString folder = root.path() + QStringLiteral("/plugins");
-
     LocalHttpServer server;
     for (auto it = served.cbegin(); it != served.cend(); ++it)
         server.setPath(it.key(), it.value().toByteArray(), LocalHttpServer::Behaviour(behaviour));
@@ -360,46 +320,35 @@ void tst_Updater::run()
     LocalTlsServer tls(QSslCertificate(&certificate), QSslKey(&key, QSsl::Rsa));
     QTcpServer closed;
     closed.listen(QHostAddress::LocalHost);
-    const QString closedBase = QStringLiteral("http://127.0.0.1:%1/").arg(closed.serverPort());
+    const quint16 closedPort = closed.serverPort();
     closed.close();
+    const QString folder = root.path() + QStringLiteral("/plugins");
     const auto expand = [&](QString text) {
         return text.replace(QLatin1String("{server}"), server.baseUrl())
             .replace(QLatin1String("{tls}"), QStringLiteral("https://127.0.0.1:%1/").arg(tls.serverPort()))
-            .replace(QLatin1String("{closed}"), closedBase)
+            .replace(QLatin1String("{closed}"), QStringLiteral("http://127.0.0.1:%1/").arg(closedPort))
             .replace(QLatin1String("{folder}"), folder);
     };
 
     LogCapture capture;
-    FeedApi::TestBackend backend;
-    connect(&backend, &FeedApi::TestBackend::requestStarted, this, [&](FeedApi::Requester *requester) {
-        const auto *request = requester->requestAs<EncryptedContentRequest>();
-        QVERIFY(request);
-        QCOMPARE(request->name(), QByteArray("webplugins.ctab"));
-        if (table.isNull())
-            backend.respond(requester, FeedApi::ErrorResponse(4, 1, QStringLiteral("market")));
-        else
-            backend.respond(requester, request->makeResponse(expand(QString::fromUtf8(table)).toUtf8()));
-    });
     TesselUpdater updater(folder);
     updater.setDownloadTimeouts(500, 3000);
-    QSignalSpy finished(&updater, &TesselUpdater::finished);
-    updater.start();
-    QVERIFY(finished.wait(20000));
-    QTest::qWait(20);
-    QCOMPARE(finished.count(), 1);
-
-    const QStringList logged = updaterLines(capture);
+    runUpdater(&updater, table.isNull() ? table : expand(QString::fromUtf8(table)).toUtf8());
+    QStringList logged;
+    for (const HostApi::LogEntry &entry : capture.entries()) {
+        if (entry.category.startsWith("Tessel.") && entry.category.endsWith("Updater"))
+            logged.append(QString::number(entry.level) + QLatin1Char(' ') + entry.text);
+    }
     int at = 0;
     for (const QString &line : qAsConst(lines)) {
-        const QString expected = expand(line);
-        const QStringList alternatives = expected.split(QStringLiteral(" || "));
+        const QStringList alternatives = expand(line).split(QStringLiteral(" || "));
         const auto matches = [&](const QString &logLine) {
             return std::any_of(alternatives.cbegin(), alternatives.cend(),
                                [&](const QString &prefix) { return logLine.startsWith(prefix); });
         };
         while (at < logged.size() && !matches(logged.at(at)))
             ++at;
-        QVERIFY2(at < logged.size(), qPrintable(expected + "\nnot in order in:\n" + logged.join('\n')));
+        QVERIFY2(at < logged.size(), qPrintable(expand(line) + "\nnot in order in:\n" + logged.join('\n')));
     }
     QCOMPARE(filesBelow(root.path()), after);
     if (!summary.isEmpty())
@@ -409,23 +358,18 @@ void tst_Updater::run()
 void tst_Updater::manyPlugins()
 {
     QTemporaryDir folder;
-    QJsonArray plugins;
+    QList<QPair<QString, QJsonObject>> plugins;
     for (int i = 0; i < 3000; ++i)
-        plugins.append(plugin(QStringLiteral("p%1.wps").arg(i), {update("x.wps", New, "1.*", "1.*")}));
-    FeedApi::TestBackend backend;
-    connect(&backend, &FeedApi::TestBackend::requestStarted, this, [&](FeedApi::Requester *requester) {
-        backend.respond(requester, requester->requestAs<EncryptedContentRequest>()->makeResponse(table(plugins)));
-    });
+        plugins.append({QStringLiteral("p%1.wps").arg(i), update("x.wps", New, "1.*", "1.*")});
     TesselUpdater updater(folder.path());
-    QSignalSpy finished(&updater, &TesselUpdater::finished);
     QSignalSpy progress(&updater, &TesselUpdater::progressChanged);
-    updater.start();
-    QVERIFY(finished.wait(20000));
+    runUpdater(&updater, table(plugins));
     QCOMPARE(updater.summary(), QStringLiteral("0 downloaded, 0 removed, 3000 kept, 0 failed"));
     QCOMPARE(progress.count(), 3001);
     QCOMPARE(progress.last(), (QVariantList{3000, 3000}));
 }
 
+// The "enableWebPluginsUpdates" setting: whether the plug-in's start asks for the table.
 void tst_Updater::pluginStartsUpdater_data()
 {
     QTest::addColumn<QVariant>("setting");
@@ -435,6 +379,8 @@ void tst_Updater::pluginStartsUpdater_data()
     QTest::newRow("true") << QVariant(true) << 1;
     QTest::newRow("false") << QVariant(false) << 0;
     QTest::newRow("text false") << QVariant(QStringLiteral("false")) << 0;
+    QTest::newRow("zero") << QVariant(0) << 0;
+    QTest::newRow("list") << QVariant(QVariantList{1, 2}) << 1;
 }
 
 void tst_Updater::pluginStartsUpdater()
@@ -444,8 +390,10 @@ void tst_Updater::pluginStartsUpdater()
 
     QTemporaryDir data;
     Application::instance()->setAppDataPath(data.path());
+    HostApi::Settings *settings = Application::instance()->settings();
+    settings->remove(QStringLiteral("enableWebPluginsUpdates"));
     if (setting.isValid())
-        Application::instance()->settings()->setValue(QStringLiteral("enableWebPluginsUpdates"), setting);
+        settings->setValue(QStringLiteral("enableWebPluginsUpdates"), setting);
     FeedApi::TestBackend backend;
     ScriptPlugin plugin;
     plugin.init();
