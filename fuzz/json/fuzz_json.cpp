@@ -10,71 +10,14 @@
 #include "common/jsonparserexception.h"
 #include "common/jsonwriter.h"
 
+#include <jsontestutils.h>
+
 #include <QBuffer>
-#include <QStringList>
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 
 namespace {
-
-// A sequential device handing out at most a few bytes per read.
-class TrickleDevice : public QIODevice
-{
-public:
-    explicit TrickleDevice(const QByteArray &data)
-        : m_data(data)
-    {
-        open(QIODevice::ReadOnly);
-    }
-    bool isSequential() const override { return true; }
-
-protected:
-    qint64 readData(char *data, qint64 maxSize) override
-    {
-        const int size = int(qMin<qint64>(qMin(3, m_data.size() - m_pos), maxSize));
-        std::memcpy(data, m_data.constData() + m_pos, size_t(size));
-        m_pos += size;
-        return size;
-    }
-    qint64 writeData(const char *, qint64) override { return -1; }
-
-private:
-    QByteArray m_data;
-    int m_pos = 0;
-};
-
-QString describe(const QVariant &value)
-{
-    switch (value.userType()) {
-    case QMetaType::UnknownType:
-        return QStringLiteral("null");
-    case QMetaType::Bool:
-        return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
-    case QMetaType::Int:
-        return QLatin1String("i") + QString::number(value.toInt());
-    case QMetaType::Double:
-        return QLatin1String("d") + QString::number(value.toDouble(), 'g', 15);
-    case QMetaType::QString:
-        return QLatin1Char('"') + value.toString() + QLatin1Char('"');
-    case QMetaType::QVariantList: {
-        QStringList parts;
-        for (const QVariant &element : value.toList())
-            parts.append(describe(element));
-        return QLatin1Char('[') + parts.join(QLatin1Char(',')) + QLatin1Char(']');
-    }
-    case QMetaType::QVariantMap: {
-        QStringList parts;
-        const QVariantMap map = value.toMap();
-        for (auto it = map.cbegin(); it != map.cend(); ++it)
-            parts.append(QLatin1Char('"') + it.key() + QLatin1String("\":") + describe(it.value()));
-        return QLatin1Char('{') + parts.join(QLatin1Char(',')) + QLatin1Char('}');
-    }
-    default:
-        std::abort();
-    }
-}
 
 // The value read, or the error with its position, plus what the device kept.
 struct Outcome
@@ -92,7 +35,7 @@ Outcome read(QIODevice *device, const QByteArray &input)
 {
     Outcome outcome;
     try {
-        outcome.text = describe(device ? Common::JsonParser::parse(device)
+        outcome.text = describeJson(device ? Common::JsonParser::parse(device)
                                        : Common::JsonParser::parse(input));
     } catch (const Common::JsonParserException &error) {
         outcome.text = QLatin1String("error ") + QString::fromUtf8(error.what()) + QLatin1Char('@')
@@ -144,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);
     const Outcome fromBuffer = read(&buffer, input);
-    TrickleDevice trickle(input);
+    TrickleDevice trickle(input, 3);
     const Outcome fromTrickle = read(&trickle, input);
     check(fromMemory.text == fromBuffer.text, "buffer and memory disagree");
     check(fromBuffer == fromTrickle, "sequential device and buffer disagree");

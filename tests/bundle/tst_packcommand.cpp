@@ -1,4 +1,5 @@
 #include "bundletestutils.h"
+#include "programrun.h"
 #include "rawzip.h"
 #include "securedwriter.h"
 
@@ -13,28 +14,17 @@
 
 namespace {
 
-struct Run
-{
-    int status = -1;
-    QString err;
-};
-
 // Runs the tool; a file size limit (in 512-byte blocks) makes writes past it fail.
-Run tessel(const QStringList &args, const QString &workingDirectory = QString(),
-           int fileSizeLimit = 0)
+ProgramRun tessel(const QStringList &args, const QString &workingDirectory = QString(),
+                  int fileSizeLimit = 0)
 {
-    const QString program = qEnvironmentVariable("TESSEL_BUILD_DIR") + QStringLiteral("/bin/tessel");
+    const QString program = buildProgram(QStringLiteral("tessel"));
     QProcess process;
     process.setWorkingDirectory(workingDirectory);
-    if (fileSizeLimit > 0) {
-        const QString limited = QStringLiteral("trap '' XFSZ; ulimit -f %1; exec \"$0\" \"$@\"").arg(fileSizeLimit);
-        process.start(QStringLiteral("/bin/sh"), QStringList{QStringLiteral("-c"), limited, program} + args);
-    } else {
-        process.start(program, args);
-    }
-    process.waitForFinished(120000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromLocal8Bit(process.readAllStandardError())};
+    if (fileSizeLimit <= 0)
+        return runProgram(process, program, args);
+    const QString limited = QStringLiteral("trap '' XFSZ; ulimit -f %1; exec \"$0\" \"$@\"").arg(fileSizeLimit);
+    return runProgram(process, QStringLiteral("/bin/sh"), QStringList{QStringLiteral("-c"), limited, program} + args);
 }
 
 QByteArray randomBytes(int size, quint32 seed)
@@ -118,11 +108,11 @@ void tst_PackCommand::roundTrip()
     const QString target = dir.path() + QStringLiteral("/target");
     const QStringList keyArgs = key.isEmpty() ? QStringList() : QStringList{QStringLiteral("--key"), key};
 
-    Run run = tessel(QStringList{QStringLiteral("pack")} + keyArgs + QStringList{source, wps});
-    QCOMPARE(run.err, err.replace(QLatin1Char('@'), source));
-    QCOMPARE(run.status, 0);
+    ProgramRun run = tessel(QStringList{QStringLiteral("pack")} + keyArgs + QStringList{source, wps});
+    QCOMPARE(QString::fromLocal8Bit(run.err), err.replace(QLatin1Char('@'), source));
+    QCOMPARE(run.exitCode, 0);
     run = tessel(QStringList{QStringLiteral("unpack")} + keyArgs + QStringList{wps, target});
-    QVERIFY2(run.status == 0, qPrintable(run.err));
+    QVERIFY2(run.exitCode == 0, run.err.constData());
     QCOMPARE(readFiles(target), files);
 
     // Text shrinks: the container is much smaller than the page it holds.
@@ -130,8 +120,8 @@ void tst_PackCommand::roundTrip()
         QVERIFY(QFileInfo(wps).size() < (3 << 20) / 2 + (1 << 20) + 4096);
     if (!key.isEmpty()) {
         run = tessel({QStringLiteral("unpack"), wps, dir.path() + QStringLiteral("/other")});
-        QCOMPARE(run.err, QStringLiteral("tessel: %1: cannot decode: result 4, content does not match its hash (wrong key or damaged file)\n").arg(wps));
-        QCOMPARE(run.status, 1);
+        QCOMPARE(QString::fromLocal8Bit(run.err), QStringLiteral("tessel: %1: cannot decode: result 4, content does not match its hash (wrong key or damaged file)\n").arg(wps));
+        QCOMPARE(run.exitCode, 1);
         QVERIFY(!QFile::exists(dir.path() + QStringLiteral("/other")));
     }
 }
@@ -145,10 +135,10 @@ void tst_PackCommand::relativePathsAndInsideLinks()
     QVERIFY(writeFiles(source, withPlugin({{QStringLiteral("app.js"), "app"}, {QStringLiteral("lib/util.js"), "util"}})));
     QVERIFY(QFile::link(source + QStringLiteral("/app.js"), source + QStringLiteral("/alias.js")));
     QVERIFY(QFile::link(source + QStringLiteral("/lib"), source + QStringLiteral("/lib2")));
-    Run run = tessel({QStringLiteral("pack"), QStringLiteral("source"), QStringLiteral("out.wps")}, dir.path());
-    QVERIFY2(run.status == 0, qPrintable(run.err));
+    ProgramRun run = tessel({QStringLiteral("pack"), QStringLiteral("source"), QStringLiteral("out.wps")}, dir.path());
+    QVERIFY2(run.exitCode == 0, run.err.constData());
     run = tessel({QStringLiteral("unpack"), QStringLiteral("out.wps"), QStringLiteral("copy")}, dir.path());
-    QVERIFY2(run.status == 0, qPrintable(run.err));
+    QVERIFY2(run.exitCode == 0, run.err.constData());
     QCOMPARE(readFiles(dir.path() + QStringLiteral("/copy")), withPlugin({{QStringLiteral("app.js"), "app"}, {QStringLiteral("alias.js"), "app"},
                                                                          {QStringLiteral("lib/util.js"), "util"}, {QStringLiteral("lib2/util.js"), "util"}}));
 }
@@ -240,9 +230,9 @@ void tst_PackCommand::refusals()
     args.replaceInStrings(QStringLiteral("@"), m_dir.path());
     line.replace(QLatin1Char('@'), m_dir.path()).append(QLatin1Char('\n'));
     absent.replace(QLatin1Char('@'), m_dir.path());
-    const Run run = tessel(args, QString(), fileSizeLimit);
-    QCOMPARE(run.err, line);
-    QCOMPARE(run.status, 1);
+    const ProgramRun run = tessel(args, QString(), fileSizeLimit);
+    QCOMPARE(QString::fromLocal8Bit(run.err), line);
+    QCOMPARE(run.exitCode, 1);
     QVERIFY2(!QFile::exists(absent), qPrintable(absent));
     QCOMPARE(readFiles(m_dir.path() + QStringLiteral("/full")), (FileMap{{QStringLiteral("keep.txt"), "keep"}}));
     // No leftovers of interrupted work beside the targets.
@@ -271,7 +261,7 @@ void tst_PackCommand::usage()
 {
     QFETCH(QStringList, args);
     QFETCH(int, status);
-    QCOMPARE(tessel(args).status, status);
+    QCOMPARE(tessel(args).exitCode, status);
 }
 
 QTEST_GUILESS_MAIN(tst_PackCommand)

@@ -1,3 +1,4 @@
+#include "jsontestutils.h"
 #include "testsupport.h"
 
 #include "common/jsonparser.h"
@@ -22,29 +23,6 @@ namespace {
 QString text(const char *utf8)
 {
     return QString::fromUtf8(utf8);
-}
-
-// A typed text of a value tree, for comparing trees in test failures: types are kept (int 1
-// and double 1 differ), doubles are shown with 15 significant digits.
-QString describe(const QVariant &value)
-{
-    QStringList parts;
-    switch (value.userType()) {
-    case QMetaType::QVariantList:
-        for (const QVariant &element : value.toList())
-            parts.append(describe(element));
-        return QLatin1Char('[') + parts.join(QLatin1String(", ")) + QLatin1Char(']');
-    case QMetaType::QVariantMap: {
-        const QVariantMap map = value.toMap();
-        for (auto it = map.cbegin(); it != map.cend(); ++it)
-            parts.append(QLatin1Char('"') + it.key() + QLatin1String("\"=") + describe(it.value()));
-        return QLatin1Char('{') + parts.join(QLatin1String(", ")) + QLatin1Char('}');
-    }
-    case QMetaType::Double:
-        return QLatin1String("double:") + QString::number(value.toDouble(), 'g', 15);
-    default:
-        return QLatin1String(value.typeName()) + QLatin1Char(':') + value.toString();
-    }
 }
 
 QString randomString(QRandomGenerator *random)
@@ -140,43 +118,12 @@ private:
 QStringList WarningCapture::s_warnings;
 QtMessageHandler WarningCapture::s_previous = nullptr;
 
-// A read-only sequential device over bytes that hands out at most `piece` bytes per read, so
-// a reader meets many short reads and chunk ends.
-class TrickleDevice : public QIODevice
-{
-public:
-    TrickleDevice(const QByteArray &data, int piece)
-        : m_data(data)
-        , m_piece(piece)
-    {
-        open(QIODevice::ReadOnly);
-    }
-
-    bool isSequential() const override { return true; }
-    qint64 bytesAvailable() const override { return m_data.size() - m_pos + QIODevice::bytesAvailable(); }
-
-protected:
-    qint64 readData(char *data, qint64 maxSize) override
-    {
-        const int size = int(qMin<qint64>(qMin(m_piece, m_data.size() - m_pos), maxSize));
-        std::memcpy(data, m_data.constData() + m_pos, size_t(size));
-        m_pos += size;
-        return size;
-    }
-    qint64 writeData(const char *, qint64) override { return -1; }
-
-private:
-    QByteArray m_data;
-    int m_piece;
-    int m_pos = 0;
-};
-
 // The ways a caller hands text to the reader; each must read the same.
 enum class Source { Bytes, Buffer, TextBuffer, Trickle, TrickleBytewise };
 
 struct Outcome
 {
-    QString value;          // describe() of the value, or "error: message@line:column"
+    QString value;          // describeJson() of the value, or "error: message@line:column"
     QByteArray unread;      // what the device still holds afterwards
 };
 
@@ -203,7 +150,7 @@ Outcome parseFrom(Source source, const QByteArray &input)
         break;
     }
     try {
-        outcome.value = describe(device ? JsonParser::parse(device.get()) : JsonParser::parse(input));
+        outcome.value = describeJson(device ? JsonParser::parse(device.get()) : JsonParser::parse(input));
     } catch (const JsonParserException &error) {
         outcome.value = QStringLiteral("error: %1@%2:%3") .arg(text(error.what()), QString::number(error.line()), QString::number(error.column()));
     }
@@ -251,13 +198,13 @@ private slots:
 void tst_Json::read_data()
 {
     QTest::addColumn<QByteArray>("input");
-    QTest::addColumn<QString>("expected");   // describe() of the value, or the error
+    QTest::addColumn<QString>("expected");   // describeJson() of the value, or the error
     QTest::addColumn<QStringList>("warnings");
 
     const QStringList slash{QStringLiteral("I removed a '/' while parsing JSON file.")};
     const auto row = [](const char *name, const QByteArray &input, const QVariant &expected,
                         const QStringList &warnings = QStringList()) {
-        QTest::newRow(name) << input << describe(expected) << warnings;
+        QTest::newRow(name) << input << describeJson(expected) << warnings;
     };
     const auto fail = [](const char *name, const QByteArray &input, const QByteArray &message, int line, int column) {
         const QString error = QStringLiteral("error: %1@%2:%3").arg(text(message.constData()), QString::number(line), QString::number(column));
@@ -341,7 +288,7 @@ void tst_Json::read_data()
             else if (open.at(i % open.size()) == '{')
                 value = Map{{"a", value}};
         }
-        QTest::addRow("depth-at-limit-%s", open.constData()) << open.repeated(steps) + "1" + close.repeated(steps) << describe(value) << QStringList();
+        QTest::addRow("depth-at-limit-%s", open.constData()) << open.repeated(steps) + "1" + close.repeated(steps) << describeJson(value) << QStringList();
         fail(QByteArray("depth-over-limit-" + open).constData(), open.repeated(steps + 1) + "1" + close.repeated(steps + 1), deep, 1, steps * open.size() + 1);
         fail(QByteArray("depth-never-closed-" + open).constData(), open.repeated(100000), deep, 1, steps * open.size() + 1);
     }
@@ -396,14 +343,14 @@ void tst_Json::unreadFromMiddle()
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     buffer.seek(3);
-    QCOMPARE(describe(JsonParser::parse(&buffer)), describe(QVariantList{1, 2}));
+    QCOMPARE(describeJson(JsonParser::parse(&buffer)), describeJson(QVariantList{1, 2}));
     QCOMPARE(buffer.pos(), qint64(9));
 
     // Text mode hands over "\n" for "\r\n"; the position must still land after the value.
     QByteArray crlf("[1,\r\n2]\r\nrest");
     QBuffer textBuffer(&crlf);
     textBuffer.open(QIODevice::ReadOnly | QIODevice::Text);
-    QCOMPARE(describe(JsonParser::parse(&textBuffer)), describe(QVariantList{1, 2}));
+    QCOMPARE(describeJson(JsonParser::parse(&textBuffer)), describeJson(QVariantList{1, 2}));
     QCOMPARE(textBuffer.readAll(), QByteArray("\nrest"));
 }
 
@@ -424,7 +371,7 @@ void tst_Json::largeInputAcrossChunks()
 
     for (Source source : {Source::Bytes, Source::Buffer, Source::Trickle}) {
         const Outcome outcome = parseFrom(source, input + " after");
-        QCOMPARE(outcome.value, describe(expected));
+        QCOMPARE(outcome.value, describeJson(expected));
         if (source != Source::Bytes)
             QCOMPARE(outcome.unread, QByteArray(" after"));
     }
@@ -443,8 +390,8 @@ void tst_Json::largeInputAcrossChunks()
 void tst_Json::parseNoThrow()
 {
     LogCapture capture;
-    QCOMPARE(describe(JsonParser::parseNoThrow("{\"a\": [1]}")), describe(QVariantMap{{"a", QVariantList{1}}}));
-    QCOMPARE(describe(JsonParser::parseNoThrow(QByteArray())), describe(QString()));
+    QCOMPARE(describeJson(JsonParser::parseNoThrow("{\"a\": [1]}")), describeJson(QVariantMap{{"a", QVariantList{1}}}));
+    QCOMPARE(describeJson(JsonParser::parseNoThrow(QByteArray())), describeJson(QString()));
     QVERIFY(capture.entries().isEmpty());
     QVERIFY(!JsonParser::parseNoThrow("{\"\xc3\xa9\"}").isValid());
     QCOMPARE(capture.texts(), QStringList{text("Expected ':' after a member name: \xc3\xa9")});
@@ -551,7 +498,7 @@ void tst_Json::doubles()
     const QByteArray text = Common::writeJson(QVariant(value));
     QCOMPARE(text, expected);
     // Every form reads back as a double of the same 15 digits.
-    QCOMPARE(describe(JsonParser::parse(text)), describe(QVariant(value)));
+    QCOMPARE(describeJson(JsonParser::parse(text)), describeJson(QVariant(value)));
 }
 
 // writeJson to a device is pretty by default; the in-memory form is compact.
@@ -608,7 +555,7 @@ void tst_Json::roundTrip()
         const QVariant tree = randomTree(&random, 5);
         const QByteArray text = written(tree, 0, i % 3 > 0);
         TrickleDevice device(text + " trailing", 5);
-        QCOMPARE(describe(i % 3 == 2 ? JsonParser::parse(&device) : JsonParser::parse(text)), describe(tree));
+        QCOMPARE(describeJson(i % 3 == 2 ? JsonParser::parse(&device) : JsonParser::parse(text)), describeJson(tree));
         if (i % 3 == 2)
             QCOMPARE(device.readAll(), QByteArray(" trailing"));
     }
@@ -620,7 +567,7 @@ void tst_Json::roundTrip()
     const QByteArray inMemory = Common::writeJson(list);
     QVERIFY(inMemory.size() > 600000);
     QCOMPARE(written(list, 0, false), inMemory);
-    QCOMPARE(describe(JsonParser::parse(written(list, 3, true))), describe(list));
+    QCOMPARE(describeJson(JsonParser::parse(written(list, 3, true))), describeJson(list));
 }
 
 QTEST_GUILESS_MAIN(tst_Json)

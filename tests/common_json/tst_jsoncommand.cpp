@@ -1,3 +1,5 @@
+#include "programrun.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -71,16 +73,11 @@ void tst_JsonCommand::run()
     QProcess process;
     if (QByteArray(QTest::currentDataTag()) == "output-device-full")
         process.setStandardOutputFile(QStringLiteral("/dev/full"));
-    process.start(qEnvironmentVariable("TESSEL_BUILD_DIR") + QLatin1String("/bin/tessel"), args);
-    QVERIFY(process.waitForStarted());
-    process.write(input);
-    process.closeWriteChannel();
-    QVERIFY(process.waitForFinished());
-    QByteArray stdOut = process.readAllStandardOutput();
-    const QByteArray stdErr = process.readAllStandardError();
+    const ProgramRun run = runProgram(process, buildProgram(QStringLiteral("tessel")), args, input);
+    QByteArray stdOut = run.out;
+    const QByteArray stdErr = run.err;
 
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), status);
+    QCOMPARE(run.exitCode, status);
     if (QByteArray(QTest::currentDataTag()) == "help")
         stdOut.truncate(out.size());
     QCOMPARE(stdOut, out);

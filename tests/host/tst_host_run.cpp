@@ -1,5 +1,6 @@
 #include "bundletestutils.h"
 #include "localhttpserver.h"
+#include "programrun.h"
 #include "testsupport.h"
 
 #include <QCryptographicHash>
@@ -21,7 +22,7 @@ const QString started = QStringLiteral("bridge-tour: Bridge Tour 1.0 started, AP
 
 QString hostPath()
 {
-    return qEnvironmentVariable("TESSEL_BUILD_DIR") + QStringLiteral("/bin/tessel-host");
+    return buildProgram(QStringLiteral("tessel-host"));
 }
 
 // A data folder whose plug-in folder lists the example (webplugins.xml) and holds a plug-in
@@ -55,17 +56,12 @@ struct HostRun
 // tessel-host on data, to its end.
 HostRun runHost(const QTemporaryDir &data, const QStringList &arguments)
 {
+    const ProgramRun program = runBuildProgram(QStringLiteral("tessel-host"),
+                                               QStringList{QStringLiteral("--data-dir"), data.path()} + arguments);
     HostRun run;
-    QProcess process;
-    process.start(hostPath(), QStringList{QStringLiteral("--data-dir"), data.path()} + arguments);
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    for (const QString &line : QString::fromUtf8(process.readAllStandardError()).split(QLatin1Char('\n'))) {
+    run.exitCode = program.exitCode;
+    run.out = QString::fromUtf8(program.out);
+    for (const QString &line : QString::fromUtf8(program.err).split(QLatin1Char('\n'))) {
         if (line.startsWith(QLatin1String("tessel-host:")))
             run.errorLines.append(line);
         if (!line.isEmpty())

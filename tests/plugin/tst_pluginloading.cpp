@@ -1,4 +1,5 @@
 #include "bundletestutils.h"
+#include "programrun.h"
 #include "securedwriter.h"
 
 #include <application.h>
@@ -13,7 +14,6 @@
 
 #include <QLibrary>
 #include <QPluginLoader>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -114,12 +114,9 @@ void tst_PluginLoading::scanCommand()
     makeDataFolder(data.path());
     QString out;
     const auto scan = [&out](const QStringList &args) {
-        QProcess process;
-        process.start(qEnvironmentVariable("TESSEL_BUILD_DIR") + QStringLiteral("/bin/tessel"),
-                      QStringList{QStringLiteral("scan")} + args);
-        process.waitForFinished(60000);
-        out = QString::fromUtf8(process.readAllStandardOutput());
-        return process.exitCode();
+        const ProgramRun run = runBuildProgram(QStringLiteral("tessel"), QStringList{QStringLiteral("scan")} + args);
+        out = QString::fromUtf8(run.out);
+        return run.exitCode;
     };
     QCOMPARE(scan({"--feature", "webplugin.developer", data.path() + "/WebPlugins"}), 0);
     for (const char *text : {"SecuredBundle: Failed to decrypt secured file ", "3 document template(s)",

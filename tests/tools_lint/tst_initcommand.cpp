@@ -1,7 +1,7 @@
 #include "bundletestutils.h"
 #include "documentfixture.h"
 #include "pluginscaffold.h"
-#include "toolrun.h"
+#include "programrun.h"
 
 #include <document/scriptdocument.h>
 #include <plugin/pluginkey.h>
@@ -74,26 +74,26 @@ void tst_InitCommand::passesLintAndOpensInHost()
 {
     QTemporaryDir data;
     const QString folder = data.filePath(QStringLiteral("WebPlugins/hello"));
-    const ToolRun init = runTool(QStringLiteral("tessel"), {QStringLiteral("init"), QStringLiteral("--name"),
+    const ProgramRun init = runBuildProgram(QStringLiteral("tessel"), {QStringLiteral("init"), QStringLiteral("--name"),
                                                     QString::fromUtf8(pluginName),
                                                     QString::fromLatin1(pluginId), folder});
-    QVERIFY2(init.exitCode == 0, qPrintable(init.err));
-    QCOMPARE(init.out, QStringLiteral("wrote plug-in '%1' to %2\n").arg(QString::fromLatin1(pluginId), folder));
+    QVERIFY2(init.exitCode == 0, init.err.constData());
+    QCOMPARE(QString::fromUtf8(init.out), QStringLiteral("wrote plug-in '%1' to %2\n").arg(QString::fromLatin1(pluginId), folder));
 
-    const ToolRun lint = runTool(QStringLiteral("tessel"), {QStringLiteral("lint"), QStringLiteral("--strict"), folder});
-    QVERIFY2(lint.exitCode == 0 && !lint.out.contains(QLatin1String("warning: ")), qPrintable(lint.out));
-    const QStringList summary = lint.out.split(QLatin1Char('\n'));
+    const ProgramRun lint = runBuildProgram(QStringLiteral("tessel"), {QStringLiteral("lint"), QStringLiteral("--strict"), folder});
+    QVERIFY2(lint.exitCode == 0 && !lint.out.contains("warning: "), lint.out.constData());
+    const QStringList summary = QString::fromUtf8(lint.out).split(QLatin1Char('\n'));
     QVERIFY(summary.contains(QStringLiteral("name: ") + QString::fromUtf8(pluginName)));
     QVERIFY(summary.contains(QStringLiteral("  greet: \"Say Hello\", icon app, keys Ctrl+Alt+G")));
     QVERIFY(summary.contains(QStringLiteral("  app: normal")));
 
     const QString shot = data.filePath(QStringLiteral("shot.png"));
-    const ToolRun host = runTool(QStringLiteral("tessel-host"),
+    const ProgramRun host = runBuildProgram(QStringLiteral("tessel-host"),
                          {QStringLiteral("--data-dir"), data.path(), QStringLiteral("--open"),
                           QString::fromLatin1(pluginId), QStringLiteral("--screenshot"), shot,
                           QStringLiteral("--log")});
-    QVERIFY2(host.exitCode == 0, qPrintable(host.out + host.err));
-    QVERIFY2(!host.out.contains(QLatin1String("bridge: ")), qPrintable(host.out));
+    QVERIFY2(host.exitCode == 0, QByteArray(host.out + host.err).constData());
+    QVERIFY2(!host.out.contains("bridge: "), host.out.constData());
     QVERIFY(!QImage(shot).isNull());
 }
 
@@ -133,10 +133,10 @@ void tst_InitCommand::refusals()
     QTemporaryDir dir;
     const FileMap before{{QStringLiteral("full/keep.txt"), "keep"}, {QStringLiteral("file"), "file"}};
     QVERIFY(writeFiles(dir.path(), before));
-    const ToolRun init = runTool(QStringLiteral("tessel"),
+    const ProgramRun init = runBuildProgram(QStringLiteral("tessel"),
                          QStringList{QStringLiteral("init")} + args.replaceInStrings(QStringLiteral("@"), dir.path()));
     QTEST(init.exitCode, "exitCode");
-    QCOMPARE(init.err.trimmed().split(QLatin1Char('\n')).last(), line.replace(QLatin1Char('@'), dir.path()));
+    QCOMPARE(QString::fromUtf8(init.err).trimmed().split(QLatin1Char('\n')).last(), line.replace(QLatin1Char('@'), dir.path()));
     QCOMPARE(readFiles(dir.path()), before);
 }
 

@@ -1,14 +1,21 @@
 #include "bundletestutils.h"
-#include "toolrun.h"
+#include "programrun.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
 
-ToolRun tessel(const QStringList &args, bool runtimeFolder = true)
+// `tessel` run as an author does: headless, and without a runtime folder unless one is given.
+ProgramRun tessel(const QStringList &args, bool runtimeFolder = true)
 {
-    return runTool(QStringLiteral("tessel"), args, runtimeFolder);
+    QProcess process;
+    if (!runtimeFolder) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        process.setProcessEnvironment(environment);
+    }
+    return runProgram(process, buildProgram(QStringLiteral("tessel")), args);
 }
 
 QStringList lines(const QString &text)
@@ -153,8 +160,8 @@ void tst_LintCommand::keys()
     QTemporaryDir dir;
     const QString bundle = dir.filePath(QStringLiteral("p"));
     QVERIFY(writeFiles(bundle, plugin(members)));
-    const ToolRun run = tessel({QStringLiteral("lint"), QStringLiteral("--strict"), bundle});
-    QVERIFY2(run.exitCode == (warnings.isEmpty() ? 0 : 1), qPrintable(run.out + run.err));
+    const ProgramRun run = tessel({QStringLiteral("lint"), QStringLiteral("--strict"), bundle});
+    QVERIFY2(run.exitCode == (warnings.isEmpty() ? 0 : 1), QByteArray(run.out + run.err).constData());
     QCOMPARE(linesAfter(run.out, QStringLiteral("warning: %1/plugin.spec: ").arg(bundle)), warnings);
     QCOMPARE(linesAfter(run.out, QStringLiteral("warning: ")).size(), warnings.size());
     QFETCH(QString, summaryLine);
@@ -205,7 +212,7 @@ void tst_LintCommand::refusedManifest()
     QTemporaryDir dir;
     const QString bundle = dir.filePath(QStringLiteral("p"));
     QVERIFY(writeFiles(bundle, {{QStringLiteral("plugin.spec"), manifest}}));
-    const ToolRun run = tessel({QStringLiteral("lint"), bundle});
+    const ProgramRun run = tessel({QStringLiteral("lint"), bundle});
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(lines(run.out), QStringList{"specparser: failed to load '" + bundle + "/plugin.spec"
                                          + readerLine} + hints);
@@ -243,11 +250,11 @@ void tst_LintCommand::shadows()
                              .arg(folder, secured);
     const QStringList expected = shadowed ? QStringList{line} : QStringList();
     for (const QString &bundle : {folder, secured}) {
-        const ToolRun run = tessel({QStringLiteral("lint"), bundle});
+        const ProgramRun run = tessel({QStringLiteral("lint"), bundle});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(linesAfter(run.out, QStringLiteral("warning: %1: ").arg(bundle)), expected);
     }
-    const ToolRun scan = tessel({QStringLiteral("scan"), plugins});
+    const ProgramRun scan = tessel({QStringLiteral("scan"), plugins});
     QCOMPARE(scan.exitCode, 0);
     QCOMPARE(lines(scan.out).filter(QStringLiteral(" is shadowed by ")), expected);
 }
@@ -275,11 +282,11 @@ void tst_LintCommand::headlessRun()
     QTemporaryDir dir;
     const QString bundle = dir.filePath(QStringLiteral("p"));
     QVERIFY(writeFiles(bundle, plugin(QByteArray())));
-    const ToolRun run = tessel(args.replaceInStrings(QStringLiteral("@"), bundle), false);
+    const ProgramRun run = tessel(args.replaceInStrings(QStringLiteral("@"), bundle), false);
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.err, QString());
+    QCOMPARE(run.err, QByteArray());
     if (!out.isEmpty())
-        QCOMPARE(run.out, out.replace(QLatin1Char('@'), bundle));
+        QCOMPARE(QString::fromUtf8(run.out), out.replace(QLatin1Char('@'), bundle));
 }
 
 QTEST_GUILESS_MAIN(tst_LintCommand)

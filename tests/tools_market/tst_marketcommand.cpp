@@ -1,8 +1,8 @@
 #include "bundletestutils.h"
+#include "programrun.h"
 #include "market/marketstore.h"
 
 #include <QDateTime>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -14,22 +14,10 @@ namespace {
 const QByteArray header = "Date,Open,High,Low,Close,Volume\n";
 const QByteArray goodRow = "2024-01-02,10,11,9,10.5,100\n";
 
-struct Run
-{
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
 // `tessel market` with args.
-Run market(const QStringList &args)
+ProgramRun market(const QStringList &args)
 {
-    QProcess process;
-    process.start(qEnvironmentVariable("TESSEL_BUILD_DIR") + QStringLiteral("/bin/tessel"),
-                  QStringList{QStringLiteral("market")} + args);
-    process.waitForFinished(120000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAllStandardOutput(), process.readAllStandardError()};
+    return runBuildProgram(QStringLiteral("tessel"), QStringList{QStringLiteral("market")} + args);
 }
 
 QByteArray rowError(int line, const QByteArray &reason)
@@ -81,8 +69,8 @@ private:
 void tst_MarketCommand::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    const Run made = market({"init", "--seed", "7", storeFolder()});
-    QVERIFY2(made.status == 0, made.err.constData());
+    const ProgramRun made = market({"init", "--seed", "7", storeFolder()});
+    QVERIFY2(made.exitCode == 0, made.err.constData());
     QVERIFY(made.out.startsWith(storeFolder().toUtf8() + "/market.sqlite: made from seed 7 as of "));
     QVERIFY(m_store.open(storeFolder()));
 
@@ -231,9 +219,9 @@ void tst_MarketCommand::run()
 
     const QStringList before = allBars(m_store, "ACME.QB");
     const qint64 instruments = m_store.counts().instruments;
-    const Run run = market(args);
+    const ProgramRun run = market(args);
     QCOMPARE(run.err, err);
-    QTEST(run.status, "status");
+    QTEST(run.exitCode, "status");
     QCOMPARE(run.out.isEmpty(), listed.isEmpty());
     QStringList lines = QString::fromUtf8(run.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     for (QString &line : lines)
@@ -247,8 +235,8 @@ void tst_MarketCommand::run()
 // The whole list: every instrument once, in the store's order, the type column aligned.
 void tst_MarketCommand::listing()
 {
-    const Run run = market({"symbols", storeFolder()});
-    QCOMPARE(run.status, 0);
+    const ProgramRun run = market({"symbols", storeFolder()});
+    QCOMPARE(run.exitCode, 0);
     const QStringList lines = QString::fromUtf8(run.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     const QVector<FeedApi::Market::Instrument> instruments = m_store.instruments();
     QCOMPARE(lines.size(), instruments.size());
@@ -307,17 +295,17 @@ void tst_MarketCommand::import()
     const int old = allBars(m_store, symbol).size();
     QVERIFY(old > 0);
     const QStringList other = allBars(m_store, "QIX");
-    const Run run = market({"import-bars", dir.path(), QString::fromLatin1(symbol), csvName});
+    const ProgramRun run = market({"import-bars", dir.path(), QString::fromLatin1(symbol), csvName});
     QCOMPARE(run.err, QByteArray());
-    QCOMPARE(run.status, 0);
+    QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out, symbol + out + QByteArray::number(old) + " replaced\n");
 
     MarketStore store;
     QVERIFY(store.open(dir.path()));
     QCOMPARE(allBars(store, symbol), bars);
     QCOMPARE(allBars(store, "QIX"), other);
-    const Run info = market({"info", dir.path()});
-    QCOMPARE(info.status, 0);
+    const ProgramRun info = market({"info", dir.path()});
+    QCOMPARE(info.exitCode, 0);
     const QByteArray count = QByteArray::number(m_store.counts().bars - old + bars.size());
     QVERIFY2(info.out.contains("\nbars:           " + count + " ("), info.out.constData());
 }

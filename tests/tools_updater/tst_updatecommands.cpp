@@ -1,13 +1,12 @@
 #include "bundletestutils.h"
 #include "localhttpserver.h"
+#include "programrun.h"
 
 #include <common/jsonparser.h>
 #include <updater/updatetable.h>
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QProcess>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -15,23 +14,10 @@ using Tessel::Updater::UpdateTable;
 
 namespace {
 
-struct Run
-{
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
 // `tessel` with args. The test's event loop runs meanwhile, so its HTTP server answers.
-Run tessel(const QStringList &args)
+ProgramRun tessel(const QStringList &args)
 {
-    QProcess process;
-    QSignalSpy finished(&process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished));
-    process.start(qEnvironmentVariable("TESSEL_BUILD_DIR") + QStringLiteral("/bin/tessel"), args);
-    if (!process.waitForStarted() || (finished.isEmpty() && !finished.wait(120000)))
-        return Run();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAllStandardOutput(), process.readAllStandardError()};
+    return runBuildProgram(QStringLiteral("tessel"), args);
 }
 
 QString hexDigest(const QByteArray &data, QCryptographicHash::Algorithm algorithm)
@@ -68,7 +54,6 @@ private:
 
 void tst_UpdateCommands::initTestCase()
 {
-    qRegisterMetaType<QProcess::ExitStatus>();
     QVERIFY(m_dir.isValid());
     QVERIFY(m_server.isListening());
     QVERIFY(writeFiles(m_dir.path(), {{"plugins/", {}}, {"folder.wps/", {}}, {"a.wps", alpha}, {"b.wps", bravo},
@@ -78,9 +63,9 @@ void tst_UpdateCommands::initTestCase()
                                                           "\"plugins\": [{\"filename\": \"a.wps\"}]}"}}));
     QVERIFY(QFile::link(QStringLiteral("/dev/null"), m_dir.filePath(QStringLiteral("device.wps"))));
 
-    const Run made = tessel(expand({"table", "--server", m_server.baseUrl() + "wps/", "--from", "2.*",
+    const ProgramRun made = tessel(expand({"table", "--server", m_server.baseUrl() + "wps/", "--from", "2.*",
                                     "--to", "2.*", "@/a.wps", "@/b.wps"}));
-    QVERIFY2(made.status == 0, made.err.constData());
+    QVERIFY2(made.exitCode == 0, made.err.constData());
     m_table = m_dir.filePath(QStringLiteral("webplugins.ctab"));
     QVERIFY(writeFile(m_table, made.out));
 }
@@ -126,9 +111,9 @@ void tst_UpdateCommands::table()
     QFETCH(QString, to);
     QFETCH(QStringList, bundles);
 
-    const Run run = tessel(QStringList{"table"} + expand(args));
+    const ProgramRun run = tessel(QStringList{"table"} + expand(args));
     QTEST(run.err, "err");
-    QCOMPARE(run.status, 0);
+    QCOMPARE(run.exitCode, 0);
     const QVariant json = Common::JsonParser::parse(run.out);
     UpdateTable table;
     QString error;
@@ -208,9 +193,9 @@ void tst_UpdateCommands::refusals()
     QFETCH(QStringList, args);
     QFETCH(QByteArray, err);
 
-    const Run run = tessel(expand(args));
+    const ProgramRun run = tessel(expand(args));
     QCOMPARE(run.err, err.replace("@/", QByteArray(m_dir.path().toUtf8() + '/')));
-    QTEST(run.status, "status");
+    QTEST(run.exitCode, "status");
     if (args.first() == QLatin1String("table"))
         QCOMPARE(run.out, QByteArray());
     QVERIFY(readFiles(m_dir.filePath(QStringLiteral("plugins"))).isEmpty());
@@ -272,9 +257,9 @@ void tst_UpdateCommands::update()
     m_server.setPath(QStringLiteral("wps/b.wps"), servedB);
     const int earlier = m_server.requests().size();
 
-    const Run run = tessel(QStringList{"update"} + options + QStringList{"--table", m_table, plugins.path()});
+    const ProgramRun run = tessel(QStringList{"update"} + options + QStringList{"--table", m_table, plugins.path()});
     QCOMPARE(run.err, QByteArray());
-    QCOMPARE(run.status, 0);
+    QCOMPARE(run.exitCode, 0);
     QCOMPARE(m_server.requests().mid(earlier), requested);
     QTEST(readFiles(plugins.path()), "after");
 
