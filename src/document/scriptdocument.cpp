@@ -542,6 +542,11 @@ QObjectList ScriptDocument::actions() const
         else if (entry.qaction)
             list.append(entry.qaction);
     }
+    if (m_actionsUnguarded && m_view) {
+        m_actionsUnguarded = false;
+        SignalGuard::guardList(m_view->page()->mainFrame(), QLatin1String(BridgeName), "actions",
+                               list);
+    }
     return list;
 }
 
@@ -812,8 +817,13 @@ void ScriptDocument::repopulateWebView()
 {
     m_datafeed->clearAll();
     appendScriptObject(QLatin1String(BridgeName), this);
-    if (m_view)
-        SignalGuard::install(m_view->page()->mainFrame(), QLatin1String(BridgeName), this);
+    if (!m_view)
+        return;
+    // The actions are the most signals by far, and few pages use them: they are guarded when
+    // the page first reads them.
+    SignalGuard::install(m_view->page()->mainFrame(), QLatin1String(BridgeName), this,
+                         {QByteArrayLiteral("actions")});
+    m_actionsUnguarded = true;
 }
 
 void ScriptDocument::updateWebViewActions()

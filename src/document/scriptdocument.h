@@ -236,6 +236,8 @@ private:
     std::unique_ptr<HostApi::HotKeyAction> m_forwardAction;
     std::unique_ptr<HostApi::HotKeyAction> m_backAction;
     QMap<QString, ActionEntry> m_actions;
+    // The page has not read the actions yet: their signals are guarded on its first read.
+    mutable bool m_actionsUnguarded = false;
     QObjectList m_commands;
     QStringList m_mainMenuActions;
     QStringList m_contextMenuActions;

@@ -106,7 +106,10 @@ class GuardProgram
 public:
     QString text() const { return m_text; }
 
-    void collect(QObject *object, const QString &expression, int depth)
+    // Guards object, read as expression, and what it reaches; at the top, the list properties
+    // named in deferred are not read.
+    void collect(QObject *object, const QString &expression, int depth,
+                 const QByteArrayList &deferred = QByteArrayList())
     {
         if (!object || depth > MaxDepth || m_seen.contains(object))
             return;
@@ -129,20 +132,21 @@ public:
             const QMetaProperty property = meta->property(i);
             const QString member = variable + QLatin1String("[\"")
                 + QLatin1String(property.name()) + QLatin1String("\"]");
-            if (holdsObject(property)) {
+            if (holdsObject(property))
                 collect(property.read(object).value<QObject *>(), member, depth + 1);
-            } else if (holdsObjectList(property)) {
-                const QObjectList list = property.read(object).value<QObjectList>();
-                if (list.isEmpty())
-                    continue;
-                const QString listVariable = assign(member);
-                for (int at = 0; at < list.size(); ++at) {
-                    collect(list.at(at), listVariable + QLatin1Char('[') + QString::number(at)
-                                             + QLatin1Char(']'),
-                            depth + 1);
-                }
-            }
+            else if (holdsObjectList(property) && !deferred.contains(property.name()))
+                collectList(property.read(object).value<QObjectList>(), member, depth + 1);
         }
+    }
+
+    // Guards the objects of list, read as expression.
+    void collectList(const QObjectList &list, const QString &expression, int depth)
+    {
+        if (list.isEmpty())
+            return;
+        const QString listVariable = assign(expression);
+        for (int at = 0; at < list.size(); ++at)
+            collect(list.at(at), listVariable + QLatin1Char('[') + QString::number(at) + QLatin1Char(']'), depth);
     }
 
 private:
@@ -159,13 +163,41 @@ private:
     int m_variables = 0;
 };
 
+QString windowMember(const QString &name)
+{
+    return QLatin1String("window[") + quoted(name) + QLatin1Char(']');
+}
+
+// The window property that keeps the guard function for guardList(); it cannot be enumerated,
+// changed or deleted.
+QString guardName(const QString &bridgeName)
+{
+    return bridgeName + QLatin1String("_guard");
+}
+
 } // namespace
 
-void SignalGuard::install(QWebFrame *frame, const QString &bridgeName, QObject *bridge)
+void SignalGuard::install(QWebFrame *frame, const QString &bridgeName, QObject *bridge,
+                          const QByteArrayList &deferredLists)
 {
     GuardProgram program;
-    program.collect(bridge, QLatin1String("window[") + quoted(bridgeName) + QLatin1Char(']'), 0);
-    frame->evaluateJavaScript(QLatin1String("(function (guard) {\n") + program.text()
+    program.collect(bridge, windowMember(bridgeName), 0, deferredLists);
+    frame->evaluateJavaScript(QLatin1String("(function (guard) {\nObject.defineProperty(window, ")
+                              + quoted(guardName(bridgeName)) + QLatin1String(", { value: guard });\n")
+                              + program.text()
                               + QLatin1String("})(") + QLatin1String(guardFunction)
+                              + QLatin1String(");"));
+}
+
+void SignalGuard::guardList(QWebFrame *frame, const QString &bridgeName, const char *property,
+                            const QObjectList &objects)
+{
+    GuardProgram program;
+    program.collectList(objects, windowMember(bridgeName) + QLatin1String("[\"")
+                                     + QLatin1String(property) + QLatin1String("\"]"), 1);
+    if (program.text().isEmpty())
+        return;
+    frame->evaluateJavaScript(QLatin1String("(function (guard) {\nif (guard) {\n") + program.text()
+                              + QLatin1String("}\n})(") + windowMember(guardName(bridgeName))
                               + QLatin1String(");"));
 }

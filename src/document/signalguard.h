@@ -1,6 +1,8 @@
 #pragma once
 
-class QObject;
+#include <QByteArrayList>
+#include <QObjectList>
+
 class QString;
 class QWebFrame;
 
@@ -14,6 +16,13 @@ class SignalGuard
 public:
     // Guards the signals, by name, of bridge (the window property bridgeName) and of the
     // objects reachable from it through properties that hold an object or a list of objects.
-    // Call it right after the bridge is added to the window object.
-    static void install(QWebFrame *frame, const QString &bridgeName, QObject *bridge);
+    // The bridge's list properties named in deferredLists are not read: each is guarded by
+    // guardList() when the page first reads it. Call it right after the bridge is added to
+    // the window object.
+    static void install(QWebFrame *frame, const QString &bridgeName, QObject *bridge,
+                        const QByteArrayList &deferredLists = QByteArrayList());
+    // Guards objects, the bridge's list property; the page reads the list again here, so
+    // that read must not call guardList() again.
+    static void guardList(QWebFrame *frame, const QString &bridgeName, const char *property,
+                          const QObjectList &objects);
 };

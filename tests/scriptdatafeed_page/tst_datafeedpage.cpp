@@ -15,6 +15,7 @@
 #include <quotes/quotesimulator.h>
 #include <requester.h>
 
+#include <QAction>
 #include <QDateTime>
 #include <QSet>
 #include <QTemporaryDir>
@@ -367,17 +368,23 @@ void tst_DatafeedPage::verifyNothingRuns()
 void tst_DatafeedPage::throwingHandlers_data()
 {
     QTest::addColumn<QString>("connect");   // connects window.thrower, which throws
-    QTest::addColumn<int>("calls");         // of the thrower, for two answers
+    QTest::addColumn<int>("calls");         // of the thrower, for two answers or triggers
+    QTest::addColumn<QString>("action");    // triggered by the host instead; empty: answers
 
-    QTest::newRow("function") << "feed.response.connect(thrower)" << 2;
-    QTest::newRow("this and name") << "feed.response.connect(window, 'thrower')" << 2;
-    QTest::newRow("this and function") << "feed.response.connect(window, thrower)" << 2;
+    QTest::newRow("function") << "feed.response.connect(thrower)" << 2 << QString();
+    QTest::newRow("this and name") << "feed.response.connect(window, 'thrower')" << 2 << QString();
+    QTest::newRow("this and function") << "feed.response.connect(window, thrower)" << 2 << QString();
     // The engine holds signals weakly: garbage makes it collect those the page does not hold.
     QTest::newRow("read after a collection") << "for (var i = 0; i < 2000000; ++i) window.junk = {a: [i]};"
-           " window._quorvex_bridge.datafeed.response.connect(thrower)" << 2;
+           " window._quorvex_bridge.datafeed.response.connect(thrower)" << 2 << QString();
     QTest::newRow("disconnected after the first")
         << "feed.response.connect(thrower); feed.response.connect(function once() {"
-           " feed.response.disconnect(thrower); feed.response.disconnect(once); })" << 1;
+           " feed.response.disconnect(thrower); feed.response.disconnect(once); })" << 1 << QString();
+    // The actions are guarded on the page's first read of the list, and stay guarded.
+    const QString selectAll = QStringLiteral("_quorvex_bridge.actions.filter(function (a) { return a.objectName === 'selectAll'; })[0]");
+    QTest::newRow("action") << selectAll + ".triggered.connect(thrower)" << 2 << "selectAll";
+    QTest::newRow("action, list read again") << "var first = " + selectAll + "; " + selectAll + ".triggered.connect(thrower)"
+                                             << 2 << "selectAll";
 }
 
 // A handler that throws on an answer from the event loop is reported as uncaught, with its own
@@ -386,6 +393,7 @@ void tst_DatafeedPage::throwingHandlers()
 {
     QFETCH(QString, connect);
     QFETCH(int, calls);
+    QFETCH(QString, action);
 
     m_open = m_fixture.open(QLatin1String(PluginId));   // a reload keeps the old page's handlers
     eval(QStringLiteral("window.calls = 0; window.errors = [];"
@@ -393,6 +401,13 @@ void tst_DatafeedPage::throwingHandlers()
                         "window.thrower = function () { ++calls; throw new Error('boom ' + calls); };"));
     eval(connect);
     for (const char *rid : {"throw1", "throw2"}) {
+        if (!action.isEmpty()) {
+            auto *hostAction = m_open.document->documentWidget()->findChild<QAction *>(action);
+            QVERIFY(hostAction);
+            hostAction->trigger();
+            QTest::qWait(10);
+            continue;
+        }
         eval(QStringLiteral("feed.request({type: 'symbolinfo', rid: '%1', symbol: 'ACME.QB'})")
                  .arg(QLatin1String(rid)));
         QTest::qWait(50);
