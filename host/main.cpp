@@ -5,6 +5,7 @@
 #include "folderlistentry.h"
 #include "hostoptions.h"
 #include "hosttheme.h"
+#include "loopwatchdog.h"
 #include "mainwindow.h"
 #include "marketdata.h"
 #include "messagefilter.h"
@@ -79,6 +80,10 @@ int run(QApplication &app, const HostOptions &options, const QString &openId, QO
 
     const WorkspaceStore store(WorkspaceStore::defaultFileName());
     if (options.isScreenshotRun()) {
+        const LoopWatchdog watchdog(options.timeoutSeconds(),
+                                    QStringLiteral("tessel-host: the window did not answer for %1 s, a page's "
+                                                   "script holds it; the run is ended")
+                                        .arg(options.timeoutSeconds()).toUtf8());
         ScreenshotJob job(&window, options.timeoutSeconds());
         if (options.screenshotFolder().isEmpty())
             job.setDocument(openId, options.screenshotFile());

@@ -11,6 +11,10 @@ namespace {
 
 int pipeEnds[2] = {-1, -1};
 const int quitSignals[] = {SIGINT, SIGTERM};
+// Set by a signal, cleared when the event loop takes it.
+volatile sig_atomic_t quitPending = 0;
+const char heldLine[] = "tessel-host: the window does not answer, a page's script holds it; "
+                        "quitting without saving the workspace\n";
 
 } // namespace
 
@@ -31,6 +35,7 @@ QuitOnSignal::QuitOnSignal(QObject *parent)
         char byte;
         while (::read(pipeEnds[0], &byte, 1) > 0) {
         }
+        quitPending = 0;
         QCoreApplication::quit();
     });
 }
@@ -47,9 +52,17 @@ QuitOnSignal::~QuitOnSignal()
     pipeEnds[0] = pipeEnds[1] = -1;
 }
 
-void QuitOnSignal::handle(int)
+void QuitOnSignal::handle(int signal)
 {
+    // Only async-signal-safe calls here.
+    if (quitPending) {
+        [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, heldLine, sizeof heldLine - 1);
+        ::signal(signal, SIG_DFL);
+        ::raise(signal);
+        return;
+    }
+    quitPending = 1;
     const char byte = 1;
-    // Only async-signal-safe calls here; a full pipe already holds a pending quit.
+    // A full pipe already holds a pending quit.
     [[maybe_unused]] const ssize_t written = ::write(pipeEnds[1], &byte, 1);
 }

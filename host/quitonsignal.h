@@ -6,7 +6,9 @@ class QSocketNotifier;
 
 // Ends the event loop normally when the process gets SIGINT or SIGTERM (Ctrl+C in the
 // terminal that started the host), so that the workspace is still saved. One per process:
-// the signal handler only writes to a pipe, and the notifier quits on the GUI thread.
+// the signal handler only writes to a pipe, and the notifier quits on the GUI thread. A second
+// signal while the loop has not taken the first (a page's script holds it) ends the process
+// as the signal does by default, with a line on standard error.
 class QuitOnSignal : public QObject
 {
     Q_OBJECT

@@ -90,6 +90,15 @@ public:
         return ended.wait(60000) && m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
     }
 
+    // Waits for the host to end without being asked; false when it still runs after 60 s.
+    bool waitForEnd()
+    {
+        qRegisterMetaType<QProcess::ExitStatus>();
+        QSignalSpy ended(&m_process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished));
+        return m_process.state() == QProcess::NotRunning || ended.wait(60000);
+    }
+    QProcess &process() { return m_process; }
+
     QString out;
 
 private:
@@ -219,6 +228,49 @@ private slots:
         QTEST(run.exitCode, "exitCode");
         QVERIFY(!QImage(shot).isNull());
         QVERIFY2(outputLine.isEmpty() || run.out.split(QLatin1Char('\n')).contains(outputLine), qPrintable(run.out));
+    }
+
+    void heldByScript_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("terminate");      // send two termination requests
+        QTest::addColumn<QString>("errorLine");   // the last line on standard error
+
+        QTest::newRow("screenshot-time-out") << QStringList{"--screenshot", "shot.png", "--timeout", "1"} << false
+            << "tessel-host: the window did not answer for 1 s, a page's script holds it; the run is ended";
+        QTest::newRow("second-termination") << QStringList() << true
+            << "tessel-host: the window does not answer, a page's script holds it; quitting without saving the workspace";
+    }
+
+    // A page loops for ever and the engine does not stop it (its limit is an hour here): a
+    // screenshot run still ends after its time-out, and a second termination request ends the
+    // host, as a termination does by default.
+    void heldByScript()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, terminate);
+        QFETCH(QString, errorLine);
+
+        DataFolder data;
+        QVERIFY(writeFiles(data.filePath(QStringLiteral("WebPlugins/case")),
+                           {{QStringLiteral("plugin.spec"), "{ id: \"case\", name: \"Case\", entry: \"index.html\" }"},
+                            {QStringLiteral("index.html"), "<script>setTimeout(function () { console.log('looping'); for (;;) {} }, 100);</script>"}}));
+        qputenv("JSC_watchdog", "3600000");
+        RunningHost host(data, QStringList{QStringLiteral("--open"), QStringLiteral("case"), QStringLiteral("--feature"),
+                                           QStringLiteral("webplugin.developer")}
+                                   + arguments.replaceInStrings(QStringLiteral("shot.png"), data.filePath(QStringLiteral("shot.png"))));
+        qunsetenv("JSC_watchdog");
+        QTRY_VERIFY2_WITH_TIMEOUT(host.out.contains(QLatin1String("looping")), qPrintable(host.out), 60000);
+        if (terminate) {
+            QTest::qWait(500);
+            host.process().terminate();
+            QTest::qWait(500);
+            host.process().terminate();
+        }
+        QVERIFY(host.waitForEnd());
+        QCOMPARE(host.process().exitStatus(), terminate ? QProcess::CrashExit : QProcess::NormalExit);
+        QVERIFY(terminate || host.process().exitCode() == 1);
+        QCOMPARE(QString::fromUtf8(host.process().readAllStandardError()).trimmed().split(QLatin1Char('\n')).last(), errorLine);
     }
 
     void diagnosticLog_data()
