@@ -168,8 +168,8 @@ QString windowMember(const QString &name)
     return QLatin1String("window[") + quoted(name) + QLatin1Char(']');
 }
 
-// The window property that keeps the guard function for guardList(); it cannot be enumerated,
-// changed or deleted.
+// The window property that keeps the guard function for guardList(); it cannot be enumerated
+// or assigned, and a window set up again gets the new guard.
 QString guardName(const QString &bridgeName)
 {
     return bridgeName + QLatin1String("_guard");
@@ -183,7 +183,7 @@ void SignalGuard::install(QWebFrame *frame, const QString &bridgeName, QObject *
     GuardProgram program;
     program.collect(bridge, windowMember(bridgeName), 0, deferredLists);
     frame->evaluateJavaScript(QLatin1String("(function (guard) {\nObject.defineProperty(window, ")
-                              + quoted(guardName(bridgeName)) + QLatin1String(", { value: guard });\n")
+                              + quoted(guardName(bridgeName)) + QLatin1String(", { value: guard, configurable: true });\n")
                               + program.text()
                               + QLatin1String("})(") + QLatin1String(guardFunction)
                               + QLatin1String(");"));
