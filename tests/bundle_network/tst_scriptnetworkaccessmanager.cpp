@@ -8,8 +8,6 @@
 #include <bundle/securedbundle.h>
 #include <bundle/standardbundle.h>
 
-#include <QBuffer>
-#include <QImage>
 #include <QNetworkCookieJar>
 #include <QNetworkDiskCache>
 #include <QNetworkReply>
@@ -49,17 +47,6 @@ QNetworkReply *finishedReply(QNetworkAccessManager &manager, const QUrl &url)
     return reply;
 }
 
-QByteArray pngImage(int width, int height)
-{
-    QImage image(width, height, QImage::Format_ARGB32);
-    image.fill(Qt::blue);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 // A page whose script, style sheet, images and data files each leave a mark the test reads.
 // No file carries a content type: the web engine takes it from the extension.
 FileMap pageFiles()
@@ -70,7 +57,7 @@ FileMap pageFiles()
                                        "<img id=\"shape\" src=\"images/shape.svg\">\n</body></html>\n"},
         {QStringLiteral("js/app.js"), "document.title = 'Loaded ' + (6 * 7);\n"},
         {QStringLiteral("css/style.css"), "#box { width: 123px; color: rgb(1, 2, 3); }\n"},
-        {QStringLiteral("images/logo.png"), pngImage(7, 5)},
+        {QStringLiteral("images/logo.png"), png(Qt::blue, 7, 5)},
         {"images/shape.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"11\" height=\"13\"><rect width=\"11\" height=\"13\" fill=\"red\"/></svg>\n"},
         {QStringLiteral("data/values.json"), "{\"answer\": 42}"},
         {QStringLiteral("data/items.xml"), "<?xml version=\"1.0\"?><items><item/></items>"},

@@ -34,7 +34,6 @@
 #include <testbackend.h>
 
 #include <QApplication>
-#include <QBuffer>
 #include <QComboBox>
 #include <QLabel>
 #include <QLayout>
@@ -59,16 +58,6 @@ const QString notAllowed = QStringLiteral("Cannot insert symbol with different t
 const QString resolving = QStringLiteral("Resolving symbol...");
 
 const QString pluginId = QStringLiteral("hdr");
-
-QByteArray starPng()
-{
-    QImage image(16, 16, QImage::Format_ARGB32);
-    image.fill(Qt::yellow);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
 
 // A record of "ESZ4" from "<type>[/<sub-type>]".
 Common::SymbolRecord record(const QString &typeAndSubType)
@@ -175,7 +164,7 @@ void tst_ScriptHeader::initTestCase()
     m_plugins.addBundle(pluginId, {
         {QStringLiteral("plugin.spec"), manifest(pluginId, "icons: { star: \"star.png\" }, actions: { zoom: { name: \"Zoom\","
                                                            " hotkeys: \"Ctrl+Shift+Z\" } },")},
-        {QStringLiteral("star.png"), starPng()},
+        {QStringLiteral("star.png"), png(Qt::yellow)},
         {QStringLiteral("index.html"), page()}});
     m_plugins.start();
 }

@@ -8,9 +8,7 @@
 #include "plugin/scriptpluginspecreader.h"
 #include "properties/csstextforms.h"
 
-#include <QBuffer>
 #include <QColor>
-#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -38,17 +36,6 @@ public:
     FileMap files;
     mutable QMap<QString, int> reads;
 };
-
-QByteArray png(const QColor &color, int width = 16, int height = 16)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
 
 QColor modeColor(const QIcon &icon, QIcon::Mode mode)
 {

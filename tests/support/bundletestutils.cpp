@@ -5,6 +5,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 
 #include <quazip.h>
 #include <quazipfile.h>
@@ -64,5 +65,16 @@ QByteArray makeZip(const FileMap &entries)
         file.close();
     }
     zip.close();
+    return bytes;
+}
+
+QByteArray png(const QColor &color, int width, int height)
+{
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
     return bytes;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QColor>
 #include <QMap>
 #include <QString>
 
@@ -15,3 +16,5 @@ FileMap readFiles(const QString &folder);
 QByteArray makeZip(const FileMap &entries);
 // Writes bytes to a file; false on failure.
 bool writeFile(const QString &file, const QByteArray &bytes);
+// A PNG file of one colour.
+QByteArray png(const QColor &color, int width = 16, int height = 16);
