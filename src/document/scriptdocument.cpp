@@ -224,10 +224,6 @@ void ScriptDocument::initView()
         logLine(tr("failed to load page"), QStringLiteral("%1: %2").arg(name, error));
         showLoadFailure(url.fileName().isEmpty() ? name : url.fileName());
     });
-    connect(page, &WebPage::scriptInterrupted, this, [this]() {
-        logLine(tr("script stopped"), tr("a script of the page ran longer than %1 ms")
-                                          .arg(WebPage::scriptTimeLimit()));
-    });
 
     m_view->setContextMenuPolicy(Qt::NoContextMenu);
     QStyle *style = themeStyle();

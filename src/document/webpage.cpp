@@ -1,6 +1,7 @@
 #include "webpage.h"
 
 #include "externalurl.h"
+#include "scriptwatchdog.h"
 
 #include <application.h>
 
@@ -26,6 +27,7 @@ WebPage::WebPage(QObject *parent)
 
 bool WebPage::limitScriptTime(int milliseconds)
 {
+    ScriptWatchdog::ensureInstalled();
     if (milliseconds <= 0 || scriptTimeLimit() > 0)
         return false;
     return qputenv(ScriptTimeLimitOption, QByteArray::number(milliseconds));
@@ -73,6 +75,5 @@ bool WebPage::extension(Extension extension, const ExtensionOption *option,
 
 bool WebPage::shouldInterruptJavaScript()
 {
-    emit scriptInterrupted();
     return true;
 }

@@ -23,8 +23,9 @@ public:
 
     // Has the engine stop any script of the process that runs longer than milliseconds in one
     // go. The engine reads its limit once, when it starts: call this before the process's
-    // first page. A limit already in force (set earlier, or from outside through the
-    // environment) is kept; false then.
+    // first page, with the application running. A limit already in force (set earlier, or from
+    // outside through the environment) is kept; false then. Either way the engine's watchdog
+    // is kept on time (ScriptWatchdog), which tells when it stopped a script.
     static bool limitScriptTime(int milliseconds);
     // The limit in force in milliseconds, 0 when scripts may run for ever.
     static int scriptTimeLimit();
@@ -36,14 +37,13 @@ public:
     bool extension(Extension extension, const ExtensionOption *option = nullptr,
                    ExtensionReturn *output = nullptr) override;
     // Asked by engines that let the page decide whether to stop a long script: always stop.
+    // ScriptWatchdog reports the stop.
     bool shouldInterruptJavaScript() override;
 
 signals:
     void externalLinkRefused(const QUrl &url);
     // The main frame could not load url; error is the engine's reason.
     void loadFailed(const QUrl &url, const QString &error);
-    // A script of the page ran past the limit and is being stopped.
-    void scriptInterrupted();
 
 protected:
     // reimplemented from QWebPage

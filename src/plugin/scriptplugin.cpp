@@ -6,6 +6,7 @@
 #include "common/pluginlogline.h"
 #include "document/scriptdocument.h"
 #include "document/scriptwidget.h"
+#include "document/scriptwatchdog.h"
 #include "document/webpage.h"
 #include "properties/scriptpropertypage.h"
 #include "updater/tesselupdater.h"
@@ -75,6 +76,10 @@ void ScriptPlugin::init()
     PluginBase::init();
     // Before any page exists: the web engine reads its script time limit once, when it starts.
     WebPage::limitScriptTime(WebPage::ScriptTimeLimit);
+    if (ScriptWatchdog *watchdog = ScriptWatchdog::ensureInstalled()) {
+        connect(watchdog, &ScriptWatchdog::scriptStopped, this, &ScriptPlugin::logScriptStopped,
+                Qt::UniqueConnection);
+    }
     FeatureManager::instance()->registerFeature(QString::fromLatin1(developerFeature));
     HostApi::IHotKeyService *hotKeys = m_services.service<HostApi::IHotKeyService>();
     if (auto *output = m_services.service<HostApi::IFormulaOutputService>())
@@ -194,6 +199,12 @@ HostApi::IOutputChannel *ScriptPlugin::logChannel() const
 void ScriptPlugin::log(const QString &message, const QString &detail)
 {
     pluginLogLine(logChannel(), tr("pluginmanager"), message, detail);
+}
+
+void ScriptPlugin::logScriptStopped()
+{
+    log(tr("script stopped"),
+        tr("a page's script ran longer than %1 ms").arg(WebPage::scriptTimeLimit()));
 }
 
 QList<ScriptPluginSpec> ScriptPlugin::chooseVersions(const QList<ScriptPluginSpec> &specs) const

@@ -65,6 +65,8 @@ public:
 
 private:
     void log(const QString &message, const QString &detail);
+    // The web engine stopped a page's script at the script time limit.
+    void logScriptStopped();
     // One manifest per id: the highest version, the later bundle among equal versions.
     QList<ScriptPluginSpec> chooseVersions(const QList<ScriptPluginSpec> &specs) const;
     void registerPlugin(const ScriptPluginSpec &spec);
