@@ -23,7 +23,7 @@ void HostTheme::restore()
                                ->value(QLatin1String(SettingsKey)).toString();
     if (AppearanceManager::themes().contains(stored))
         appearance->setCurrentTheme(stored);
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setStyle(new ThemeStyle);
     apply(appearance->currentTheme());
     connect(appearance, &AppearanceManager::currentThemeChanged, this, [this](const QString &theme) {
         Application::instance()->settings()->setValue(QLatin1String(SettingsKey), theme);

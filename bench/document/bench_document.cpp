@@ -9,6 +9,7 @@
 
 #include <application.h>
 #include <document.h>
+#include <themestyle.h>
 
 #include <QApplication>
 #include <QDir>
@@ -241,6 +242,8 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // The host's application style, as tessel-host sets it.
+    QApplication::setStyle(new ThemeStyle);
     benchmark::Initialize(&argc, argv);
     fixture();
     const std::pair<double, double> memory = memoryPerViewAndDocument();

@@ -3,7 +3,9 @@
 #include "appearancemanager.h"
 #include "application.h"
 
+#include <QGuiApplication>
 #include <QStyleFactory>
+#include <QStyleOption>
 
 namespace {
 
@@ -30,4 +32,16 @@ int ThemeStyle::styleHint(StyleHint hint, const QStyleOption *option, const QWid
         return int(baseColor(theme).rgba());
     }
     return QProxyStyle::styleHint(hint, option, widget, returnData);
+}
+
+QIcon ThemeStyle::standardIcon(StandardPixmap icon, const QStyleOption *option,
+                               const QWidget *widget) const
+{
+    const Qt::LayoutDirection direction = option ? option->direction
+                                                 : QGuiApplication::layoutDirection();
+    const QPair<int, int> key = qMakePair(int(icon), int(direction));
+    auto it = m_standardIcons.constFind(key);
+    if (it == m_standardIcons.constEnd())
+        it = m_standardIcons.insert(key, QProxyStyle::standardIcon(icon, option, widget));
+    return *it;
 }

@@ -3,11 +3,14 @@
 #include "hostapi_global.h"
 
 #include <QColor>
+#include <QHash>
+#include <QIcon>
 #include <QProxyStyle>
 #include <QString>
 
 // The style of the host's themes: Fusion, answering the host's own style hints for the
-// theme that is current when asked.
+// theme that is current when asked. Fusion decodes a standard icon's images each time it is
+// asked for one (every tool bar asks for its extension button's); this style decodes each once.
 class HOSTAPI_EXPORT ThemeStyle : public QProxyStyle
 {
     Q_OBJECT
@@ -24,4 +27,10 @@ public:
     int styleHint(StyleHint hint, const QStyleOption *option = nullptr,
                   const QWidget *widget = nullptr,
                   QStyleHintReturn *returnData = nullptr) const override;
+    QIcon standardIcon(StandardPixmap icon, const QStyleOption *option = nullptr,
+                       const QWidget *widget = nullptr) const override;
+
+private:
+    // By icon and layout direction.
+    mutable QHash<QPair<int, int>, QIcon> m_standardIcons;
 };
