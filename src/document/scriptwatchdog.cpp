@@ -19,8 +19,10 @@ ScriptWatchdog::ScriptWatchdog(QObject *parent)
     : QObject(parent)
 {
     m_clock.start();
-    if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance(thread()))
-        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] { m_waited = true; });
+    if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance(thread())) {
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
+                [this] { m_waited = true; });
+    }
 }
 
 ScriptWatchdog *ScriptWatchdog::ensureInstalled()
@@ -71,7 +73,8 @@ int ScriptWatchdog::makePrecise(QObject *workItem)
     if (!dispatcher)
         return 0;
     int longest = 0;
-    const QList<QAbstractEventDispatcher::TimerInfo> timers = dispatcher->registeredTimers(workItem);
+    const QList<QAbstractEventDispatcher::TimerInfo> timers =
+        dispatcher->registeredTimers(workItem);
     for (const QAbstractEventDispatcher::TimerInfo &timer : timers) {
         dispatcher->unregisterTimer(timer.timerId);
         dispatcher->registerTimer(timer.timerId, timer.interval + RoundingMs, Qt::PreciseTimer,
