@@ -21,7 +21,8 @@ ScriptWatchdog::ScriptWatchdog(QObject *parent)
     m_clock.start();
     if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance(thread())) {
         connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
-                [this] { m_waited = true; });
+                &ScriptWatchdog::settle);
+        connect(dispatcher, &QAbstractEventDispatcher::awake, this, &ScriptWatchdog::settle);
     }
 }
 
@@ -45,24 +46,23 @@ bool ScriptWatchdog::eventFilter(QObject *watched, QEvent *event)
         if (const int interval = makePrecise(watched)) {
             // The engine arms a timer of the whole limit as a script starts, and shorter ones
             // to go on watching a script that has not used up its limit yet.
-            if (interval == WebPage::scriptTimeLimit() && stoppedScript())
-                emit scriptStopped();
+            if (interval == WebPage::scriptTimeLimit())
+                settle();
             m_armed = true;
             m_deadline = m_clock.elapsed() + interval;
-            m_waited = false;
         }
         return false;
     }
-    const bool stopped = stoppedScript();
-    m_armed = false;
-    if (stopped)
-        emit scriptStopped();
+    settle();
     return false;
 }
 
-bool ScriptWatchdog::stoppedScript() const
+void ScriptWatchdog::settle()
 {
-    return m_armed && !m_waited && m_clock.elapsed() >= m_deadline;
+    const bool stopped = m_armed && m_clock.elapsed() >= m_deadline;
+    m_armed = false;
+    if (stopped)
+        emit scriptStopped();
 }
 
 // The item's timers are still registered with the dispatcher of its current thread here;

@@ -11,10 +11,11 @@
 // the script runs on. Installed on the application, this filter sees each such timer as it
 // moves to the timer thread and starts it again as a precise timer of one millisecond more,
 // which never fires before the engine's deadline.
-// The engine stops a script without a word; scriptStopped() tells it. When the main thread's
-// next event, or the next script's timer, comes past the deadline of the last timer armed,
-// with no other event and no wait for events in between, the script that armed it ran past
-// the deadline, and the engine, which would otherwise have armed another timer, stopped it.
+// The engine stops a script without a word; scriptStopped() tells it. A timer is armed as a
+// script starts, or again while it runs. When what comes next on the main thread (an event,
+// the event loop turning to wait or to look for events, or the next script's timer) comes
+// past the deadline of the last timer armed, the script that armed it ran past the deadline,
+// and the engine, which would otherwise have armed another timer, stopped it.
 class ScriptWatchdog : public QObject
 {
     Q_OBJECT
@@ -32,16 +33,14 @@ signals:
     void scriptStopped();
 
 private:
-    // The last timer armed is due, and no event came since it was armed.
-    bool stoppedScript() const;
+    // Ends the watch of the last timer armed; a script was stopped when it was due.
+    void settle();
     // Starts the timers of the engine's workItem again as precise ones; returns the longest
     // interval, 0 when it has none.
     static int makePrecise(QObject *workItem);
 
     QElapsedTimer m_clock;
-    // A timer was armed to fire at m_deadline on m_clock, and no other event came since.
+    // A timer was armed to fire at m_deadline on m_clock, and nothing came since.
     bool m_armed = false;
     qint64 m_deadline = 0;
-    // The main thread waited for events since the timer was armed.
-    bool m_waited = false;
 };
