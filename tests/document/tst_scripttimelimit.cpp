@@ -20,7 +20,7 @@ namespace {
 
 // Long enough for the engine's watchdog to use a coarse timer, which may fire early.
 constexpr int TestScriptTimeLimit = 500;
-// Loops start this long after the page's last script, and the page is asked again this often.
+// The child starts a loop this long after the page loaded, and asks the page again this often.
 constexpr int QuietTime = 200;
 // How long the page is asked for the probe's answer.
 constexpr int ProbeTime = 10 * TestScriptTimeLimit;
