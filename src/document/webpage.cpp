@@ -1,7 +1,6 @@
 #include "webpage.h"
 
 #include "externalurl.h"
-#include "scriptwatchdog.h"
 
 #include <application.h>
 
@@ -27,7 +26,6 @@ WebPage::WebPage(QObject *parent)
 
 bool WebPage::limitScriptTime(int milliseconds)
 {
-    ScriptWatchdog::ensureInstalled();
     if (milliseconds <= 0 || scriptTimeLimit() > 0)
         return false;
     return qputenv(ScriptTimeLimitOption, QByteArray::number(milliseconds));

@@ -23,9 +23,9 @@ public:
 
     // Has the engine stop any script of the process that runs longer than milliseconds in one
     // go. The engine reads its limit once, when it starts: call this before the process's
-    // first page, with the application running. A limit already in force (set earlier, or from
-    // outside through the environment) is kept; false then. Either way the engine's watchdog
-    // is kept on time (ScriptWatchdog), which tells when it stopped a script.
+    // first page. A limit already in force (set earlier, or from outside through the
+    // environment) is kept; false then. The engine keeps to the limit only with a
+    // ScriptWatchdog installed.
     static bool limitScriptTime(int milliseconds);
     // The limit in force in milliseconds, 0 when scripts may run for ever.
     static int scriptTimeLimit();

@@ -74,7 +74,8 @@ void ScriptPlugin::setSearchFolders(const QString &applicationDir, const QString
 void ScriptPlugin::init()
 {
     PluginBase::init();
-    // Before any page exists: the web engine reads its script time limit once, when it starts.
+    // Before any page exists: the web engine reads its script time limit once, when it starts,
+    // and its watchdog keeps to it only with ours installed.
     WebPage::limitScriptTime(WebPage::ScriptTimeLimit);
     if (ScriptWatchdog *watchdog = ScriptWatchdog::ensureInstalled()) {
         connect(watchdog, &ScriptWatchdog::scriptStopped, this, &ScriptPlugin::logScriptStopped,
