@@ -32,6 +32,10 @@ public:
     void setUsernameSource(TextSource source);
     void setPasswordSource(TextSource source);
 
+signals:
+    // A "file" request named a file that the bundle does not hold; it is served empty.
+    void fileMissing(const QUrl &url);
+
 protected:
     // reimplemented from QNetworkAccessManager
     QNetworkReply *createRequest(Operation op, const QNetworkRequest &request,

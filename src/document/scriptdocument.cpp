@@ -164,7 +164,6 @@ void ScriptDocument::initAll()
     initCommands();
     initObjects();
     initHeader();
-    initFakeContextMenu();
     m_widget->setScriptDoc(this);
 
     m_doc->setDocumentWidget(m_widget);
@@ -193,16 +192,7 @@ void ScriptDocument::initAll()
     Document *doc = m_doc;
     HOSTAPI_ASSERT(connect(doc, SIGNAL(activeChanged(bool)),
                            this, SIGNAL(onWindowActiveChanged(bool))), );
-    const QUrl entry(m_spec.entry);
-    if (entry.isLocalFile() && m_spec.bundle
-        && !m_spec.bundle->exists(QDir::cleanPath(entry.toLocalFile()))) {
-        // The bundle serves a missing file as an empty page, which never finishes loading:
-        // say why in the window's status and on the plug-in output instead of waiting.
-        logLine(tr("failed to load page"),
-                tr("'%1' is not in the plug-in's bundle").arg(entry.fileName()));
-        showLoadFailure(entry.fileName());
-    }
-    m_view->load(entry);
+    m_view->load(QUrl(m_spec.entry));
 }
 
 void ScriptDocument::initWidget()
@@ -246,6 +236,16 @@ void ScriptDocument::initView()
     manager->setUsernameSource([]() -> QString { return Application::instance()->username(); });
     manager->setPasswordSource([]() -> QString { return Application::instance()->password(); });
     page->setNetworkAccessManager(manager);
+    // The bundle serves a missing file as an empty page, which never finishes loading: a
+    // missing entry page is told in the window's status and on the plug-in output instead.
+    connect(manager, &ScriptNetworkAccessManager::fileMissing, this, [this](const QUrl &url) {
+        const QUrl entry(m_spec.entry);
+        if (QDir::cleanPath(url.toLocalFile()) != QDir::cleanPath(entry.toLocalFile()))
+            return;
+        logLine(tr("failed to load page"),
+                tr("'%1' is not in the plug-in's bundle").arg(entry.fileName()));
+        showLoadFailure(entry.fileName());
+    });
 
     page->setForwardUnsupportedContent(true);
     HOSTAPI_ASSERT(connect(page, SIGNAL(unsupportedContent(QNetworkReply*)),
@@ -529,6 +529,16 @@ void ScriptDocument::setMainMenuActions(const QStringList &names)
     rebuildMainMenu();
 }
 
+template <typename Value>
+Value ScriptDocument::guardedOnFirstRead(const char *property, const Value &value) const
+{
+    if (m_view && m_unguardedMembers.removeOne(property)) {
+        SignalGuard::guardMember(m_view->page()->mainFrame(), QLatin1String(BridgeName),
+                                 property, value);
+    }
+    return value;
+}
+
 QObjectList ScriptDocument::actions() const
 {
     QObjectList list;
@@ -538,27 +548,27 @@ QObjectList ScriptDocument::actions() const
         else if (entry.qaction)
             list.append(entry.qaction);
     }
-    if (m_actionsUnguarded && m_view) {
-        m_actionsUnguarded = false;
-        SignalGuard::guardList(m_view->page()->mainFrame(), QLatin1String(BridgeName), "actions",
-                               list);
-    }
-    return list;
+    return guardedOnFirstRead("actions", list);
+}
+
+QObjectList ScriptDocument::commands() const
+{
+    return guardedOnFirstRead("commands", m_commands);
 }
 
 QObject *ScriptDocument::header() const
 {
-    return m_header;
+    return guardedOnFirstRead("header", static_cast<QObject *>(m_header));
 }
 
 QObject *ScriptDocument::datafeed() const
 {
-    return m_datafeed;
+    return guardedOnFirstRead("datafeed", static_cast<QObject *>(m_datafeed));
 }
 
 QObject *ScriptDocument::objects() const
 {
-    return m_objects;
+    return guardedOnFirstRead("objects", static_cast<QObject *>(m_objects));
 }
 
 bool ScriptDocument::isWindowActive() const
@@ -781,8 +791,11 @@ void ScriptDocument::log(QString text)
 
 void ScriptDocument::showFakeMenu(int x, int y)
 {
-    if (m_fakeMenu)
-        m_fakeMenu->exec(QPoint(x, y));
+    if (!m_widget)
+        return;
+    if (!m_fakeMenu)
+        initFakeContextMenu();
+    m_fakeMenu->exec(QPoint(x, y));
 }
 
 void ScriptDocument::handleTriggeredMenuAction()
@@ -815,11 +828,8 @@ void ScriptDocument::repopulateWebView()
     appendScriptObject(QLatin1String(BridgeName), this);
     if (!m_view)
         return;
-    // The actions are the most signals by far, and few pages use them: they are guarded when
-    // the page first reads them.
-    SignalGuard::install(m_view->page()->mainFrame(), QLatin1String(BridgeName), this,
-                         {QByteArrayLiteral("actions")});
-    m_actionsUnguarded = true;
+    SignalGuard::install(m_view->page()->mainFrame(), QLatin1String(BridgeName), this);
+    m_unguardedMembers = {"actions", "commands", "header", "datafeed", "objects"};
 }
 
 void ScriptDocument::updateWebViewActions()

@@ -6,6 +6,7 @@
 #include <iprintobjectsprovider.h>
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QMap>
 #include <QNetworkRequest>
 #include <QObject>
@@ -109,7 +110,7 @@ public:
     QStringList contextMenuActions() const { return m_contextMenuActions; }
     void setContextMenuActions(const QStringList &names) { m_contextMenuActions = names; }
     QObjectList actions() const;
-    QObjectList commands() const { return m_commands; }
+    QObjectList commands() const;
     QObject *header() const;
     QObject *datafeed() const;
     QObject *objects() const;
@@ -199,6 +200,7 @@ private:
     void initCommands();
     void initObjects();
     void initHeader();
+    // Made when the page first shows it: few pages do.
     void initFakeContextMenu();
     void rebuildMainMenu();
     // The action a menu names; null, with the "error building menu" line, when undefined.
@@ -209,6 +211,10 @@ private:
                                                         const QString &iconPath,
                                                         QObject *slotObj, const char *slot);
     QStyle *themeStyle() const;
+    // Gives value, a bridge property's; the page's first read of the property since the
+    // bridge was set up guards the signals of the objects in value.
+    template <typename Value>
+    Value guardedOnFirstRead(const char *property, const Value &value) const;
     void logLine(const QString &message, const QString &detail) const;
     // With the developer feature: a message of the page's console (a QWebPage::MessageLevel)
     // or an uncaught error, as a plug-in output line with its script and line.
@@ -236,8 +242,9 @@ private:
     std::unique_ptr<HostApi::HotKeyAction> m_forwardAction;
     std::unique_ptr<HostApi::HotKeyAction> m_backAction;
     QMap<QString, ActionEntry> m_actions;
-    // The page has not read the actions yet: their signals are guarded on its first read.
-    mutable bool m_actionsUnguarded = false;
+    // The bridge's properties holding objects that the page has not read yet: their signals
+    // are guarded on its first read of each.
+    mutable QByteArrayList m_unguardedMembers;
     QObjectList m_commands;
     QStringList m_mainMenuActions;
     QStringList m_contextMenuActions;

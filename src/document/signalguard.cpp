@@ -1,8 +1,6 @@
 #include "signalguard.h"
 
 #include <QByteArrayList>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QMetaMethod>
 #include <QMetaProperty>
 #include <QSet>
@@ -81,9 +79,20 @@ const char guardFunction[] = R"JS(
 })()
 )JS";
 
+// text as a JavaScript string literal.
 QString quoted(const QString &text)
 {
-    return QString::fromUtf8(QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
+    QString literal(QLatin1Char('"'));
+    for (const QChar c : text) {
+        if (c == QLatin1Char('"') || c == QLatin1Char('\\'))
+            literal += QLatin1Char('\\') + c;
+        else if (c.unicode() < 0x20 || c.category() == QChar::Separator_Line
+                 || c.category() == QChar::Separator_Paragraph)
+            literal += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            literal += c;
+    }
+    return literal + QLatin1Char('"');
 }
 
 // Property types followed to further objects, compared by name: cheaper than resolving each
@@ -105,14 +114,12 @@ class GuardProgram
 {
 public:
     QString text() const { return m_text; }
+    // No object reached has signals.
+    bool isEmpty() const { return !m_guards; }
 
-    // Guards object, read as expression, and what it reaches; at the top, the list properties
-    // named in deferred are not read.
-    void collect(QObject *object, const QString &expression, int depth,
-                 const QByteArrayList &deferred = QByteArrayList())
+    // Guards the signals of object, read as expression.
+    QString guardSignals(QObject *object, const QString &expression)
     {
-        if (!object || depth > MaxDepth || m_seen.contains(object))
-            return;
         m_seen.insert(object);
         const QString variable = assign(expression);
         const QMetaObject *meta = object->metaObject();
@@ -127,15 +134,24 @@ public:
         if (!names.isEmpty()) {
             m_text += QLatin1String("guard(") + variable + QLatin1String(", [\"")
                 + QString::fromLatin1(names.join("\", \"")) + QLatin1String("\"]);\n");
+            ++m_guards;
         }
+        return variable;
+    }
+
+    // Guards object, read as expression, and what it reaches.
+    void collect(QObject *object, const QString &expression, int depth)
+    {
+        if (!object || depth > MaxDepth || m_seen.contains(object))
+            return;
+        const QString variable = guardSignals(object, expression);
+        const QMetaObject *meta = object->metaObject();
         for (int i = QObject::staticMetaObject.propertyCount(); i < meta->propertyCount(); ++i) {
             const QMetaProperty property = meta->property(i);
-            const QString member = variable + QLatin1String("[\"")
-                + QLatin1String(property.name()) + QLatin1String("\"]");
             if (holdsObject(property))
-                collect(property.read(object).value<QObject *>(), member, depth + 1);
-            else if (holdsObjectList(property) && !deferred.contains(property.name()))
-                collectList(property.read(object).value<QObjectList>(), member, depth + 1);
+                collect(property.read(object).value<QObject *>(), member(variable, property), depth + 1);
+            else if (holdsObjectList(property))
+                collectList(property.read(object).value<QObjectList>(), member(variable, property), depth + 1);
         }
     }
 
@@ -150,6 +166,11 @@ public:
     }
 
 private:
+    static QString member(const QString &variable, const QMetaProperty &property)
+    {
+        return variable + QLatin1String("[\"") + QLatin1String(property.name()) + QLatin1String("\"]");
+    }
+
     QString assign(const QString &expression)
     {
         const QString variable = QLatin1Char('v') + QString::number(m_variables++);
@@ -161,6 +182,7 @@ private:
     QString m_text;
     QSet<QObject *> m_seen;
     int m_variables = 0;
+    int m_guards = 0;
 };
 
 QString windowMember(const QString &name)
@@ -168,20 +190,34 @@ QString windowMember(const QString &name)
     return QLatin1String("window[") + quoted(name) + QLatin1Char(']');
 }
 
-// The window property that keeps the guard function for guardList(); it cannot be enumerated
-// or assigned, and a window set up again gets the new guard.
+QString bridgeMember(const QString &bridgeName, const char *property)
+{
+    return windowMember(bridgeName) + QLatin1Char('[') + quoted(QLatin1String(property)) + QLatin1Char(']');
+}
+
+// The window property that keeps the guard function for guardMember(); it cannot be
+// enumerated or assigned, and a window set up again gets the new guard.
 QString guardName(const QString &bridgeName)
 {
     return bridgeName + QLatin1String("_guard");
 }
 
+// Runs program with the guard function that install() left on the window.
+void evaluate(QWebFrame *frame, const QString &bridgeName, const GuardProgram &program)
+{
+    if (program.isEmpty())
+        return;
+    frame->evaluateJavaScript(QLatin1String("(function (guard) {\nif (guard) {\n") + program.text()
+                              + QLatin1String("}\n})(") + windowMember(guardName(bridgeName))
+                              + QLatin1String(");"));
+}
+
 } // namespace
 
-void SignalGuard::install(QWebFrame *frame, const QString &bridgeName, QObject *bridge,
-                          const QByteArrayList &deferredLists)
+void SignalGuard::install(QWebFrame *frame, const QString &bridgeName, QObject *bridge)
 {
     GuardProgram program;
-    program.collect(bridge, windowMember(bridgeName), 0, deferredLists);
+    program.guardSignals(bridge, windowMember(bridgeName));
     frame->evaluateJavaScript(QLatin1String("(function (guard) {\nObject.defineProperty(window, ")
                               + quoted(guardName(bridgeName)) + QLatin1String(", { value: guard, configurable: true });\n")
                               + program.text()
@@ -189,15 +225,18 @@ void SignalGuard::install(QWebFrame *frame, const QString &bridgeName, QObject *
                               + QLatin1String(");"));
 }
 
-void SignalGuard::guardList(QWebFrame *frame, const QString &bridgeName, const char *property,
-                            const QObjectList &objects)
+void SignalGuard::guardMember(QWebFrame *frame, const QString &bridgeName, const char *property,
+                              QObject *object)
 {
     GuardProgram program;
-    program.collectList(objects, windowMember(bridgeName) + QLatin1String("[\"")
-                                     + QLatin1String(property) + QLatin1String("\"]"), 1);
-    if (program.text().isEmpty())
-        return;
-    frame->evaluateJavaScript(QLatin1String("(function (guard) {\nif (guard) {\n") + program.text()
-                              + QLatin1String("}\n})(") + windowMember(guardName(bridgeName))
-                              + QLatin1String(");"));
+    program.collect(object, bridgeMember(bridgeName, property), 1);
+    evaluate(frame, bridgeName, program);
+}
+
+void SignalGuard::guardMember(QWebFrame *frame, const QString &bridgeName, const char *property,
+                              const QObjectList &objects)
+{
+    GuardProgram program;
+    program.collectList(objects, bridgeMember(bridgeName, property), 1);
+    evaluate(frame, bridgeName, program);
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArrayList>
 #include <QObjectList>
 
 class QString;
@@ -14,15 +13,15 @@ class QWebFrame;
 class SignalGuard
 {
 public:
-    // Guards the signals, by name, of bridge (the window property bridgeName) and of the
-    // objects reachable from it through properties that hold an object or a list of objects.
-    // The bridge's list properties named in deferredLists are not read: each is guarded by
-    // guardList() when the page first reads it. Call it right after the bridge is added to
-    // the window object.
-    static void install(QWebFrame *frame, const QString &bridgeName, QObject *bridge,
-                        const QByteArrayList &deferredLists = QByteArrayList());
-    // Guards objects, the bridge's list property; the page reads the list again here, so
-    // that read must not call guardList() again.
-    static void guardList(QWebFrame *frame, const QString &bridgeName, const char *property,
-                          const QObjectList &objects);
+    // Guards the signals, by name, of bridge, the window property bridgeName. Call it right
+    // after the bridge is added to the window object. The objects that the bridge's properties
+    // hold are left to guardMember(), on the page's first read of each property.
+    static void install(QWebFrame *frame, const QString &bridgeName, QObject *bridge);
+    // Guards the signals of object, or objects, the value of the bridge's property, and of the
+    // objects reachable from them through properties that hold an object or a list of objects.
+    // The page reads the property again here, so that read must not call guardMember() again.
+    static void guardMember(QWebFrame *frame, const QString &bridgeName, const char *property,
+                            QObject *object);
+    static void guardMember(QWebFrame *frame, const QString &bridgeName, const char *property,
+                            const QObjectList &objects);
 };

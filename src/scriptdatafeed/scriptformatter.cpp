@@ -64,7 +64,6 @@ ScriptFormatter::ScriptFormatter(QObject *parent)
     const bool connected = connect(Preferences::instance(), &Preferences::formatterChanged,
                                    this, &ScriptFormatter::updateFormatterSettings);
     HOSTAPI_ASSERT(connected, );
-    updateFormatterSettings();
 }
 
 QString ScriptFormatter::registerSymbolRecord(const Common::SymbolRecord &record)
@@ -156,7 +155,7 @@ QVariant ScriptFormatter::parseDateTime(const QString &str, const QString &forma
 QString ScriptFormatter::formatCurrency(double n, const QString &formatterId,
                                         bool showCurrencySign)
 {
-    m_formatter.setCustomOption(QLatin1String(CurrencySignOption),
+    preferred().setCustomOption(QLatin1String(CurrencySignOption),
                                 showCurrencySign ? QStringLiteral("$") : QString());
     return format(formatterId, CurrencyName, doubleValue(n));
 }
@@ -173,7 +172,7 @@ QString ScriptFormatter::formatNumber(double n, int precision)
 
 void ScriptFormatter::updateFormatterSettings()
 {
-    m_formatter = Preferences::instance()->formatter();
+    m_formatter.reset();
     emit settingsChanged();
 }
 
@@ -184,7 +183,7 @@ QString ScriptFormatter::format(const QString &formatterId, const char *name,
     Common::SymbolRecord record;
     if (!findRecord(formatterId, name, field.formatId(), Common::recordDataToString(value), &record))
         return QString();
-    return m_formatter.format(record, field, value);
+    return preferred().format(record, field, value);
 }
 
 Common::RecordData ScriptFormatter::parse(const QString &formatterId, const char *name, int type,
@@ -194,7 +193,7 @@ Common::RecordData ScriptFormatter::parse(const QString &formatterId, const char
     Common::SymbolRecord record;
     if (!findRecord(formatterId, name, field.formatId(), text, &record))
         return Common::RecordData();
-    return m_formatter.parse(record, field, text);
+    return preferred().parse(record, field, text);
 }
 
 bool ScriptFormatter::findRecord(const QString &formatterId, const char *name, int formatId,
@@ -211,9 +210,16 @@ bool ScriptFormatter::findRecord(const QString &formatterId, const char *name, i
     return false;
 }
 
+FeedApi::Formatter &ScriptFormatter::preferred() const
+{
+    if (!m_formatter)
+        m_formatter = Preferences::instance()->formatter();
+    return *m_formatter;
+}
+
 FeedApi::Formatter ScriptFormatter::localTimeFormatter() const
 {
-    FeedApi::Formatter formatter = m_formatter;
+    FeedApi::Formatter formatter = preferred();
     formatter.setTimeZoneId(Preferences::instance()->localTimeZoneId());
     return formatter;
 }

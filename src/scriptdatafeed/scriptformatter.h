@@ -10,6 +10,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <optional>
+
 namespace Common { class Field; class RecordData; }
 
 // The datafeed's "formatter": writes numbers, prices, volumes, dates and times as the host
@@ -58,7 +60,9 @@ private:
     bool findRecord(const QString &formatterId, const char *name, int formatId,
                     const QString &valueText, Common::SymbolRecord *record) const;
     FeedApi::Formatter localTimeFormatter() const;
+    // The formatter of the host's preferences, read on first use after each change of them.
+    FeedApi::Formatter &preferred() const;
 
-    FeedApi::Formatter m_formatter;
+    mutable std::optional<FeedApi::Formatter> m_formatter;
     QHash<QString, Common::SymbolRecord> m_symbolCache;
 };

@@ -4,7 +4,9 @@
 #include "documentfixture.h"
 #include "marketdata.h"
 
+#include <document/scriptcontrol.h>
 #include <document/scriptdocument.h>
+#include <document/scriptheader.h>
 #include <scriptdatafeed/scriptdatafeed.h>
 
 #include <document.h>
@@ -15,6 +17,7 @@
 #include <quotes/quotesimulator.h>
 #include <requester.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QDateTime>
 #include <QSet>
@@ -147,7 +150,7 @@ private:
 void tst_DatafeedPage::initTestCase()
 {
     m_fixture.addBundle(QLatin1String(PluginId),
-                        {{QStringLiteral("plugin.spec"), manifest(QLatin1String(PluginId))},
+                        {{QStringLiteral("plugin.spec"), manifest(QLatin1String(PluginId), "header: [{id: \"go\", type: \"Button\"}],")},
                          {QStringLiteral("index.html"), page(pageScript)}});
     m_fixture.start();
     m_market.reset(new MarketData);
@@ -369,7 +372,7 @@ void tst_DatafeedPage::throwingHandlers_data()
 {
     QTest::addColumn<QString>("connect");   // connects window.thrower, which throws
     QTest::addColumn<int>("calls");         // of the thrower, for two answers or triggers
-    QTest::addColumn<QString>("action");    // triggered by the host instead; empty: answers
+    QTest::addColumn<QString>("trigger");   // a host action or header button; empty: answers
 
     QTest::newRow("function") << "feed.response.connect(thrower)" << 2 << QString();
     QTest::newRow("this and name") << "feed.response.connect(window, 'thrower')" << 2 << QString();
@@ -380,11 +383,12 @@ void tst_DatafeedPage::throwingHandlers_data()
     QTest::newRow("disconnected after the first")
         << "feed.response.connect(thrower); feed.response.connect(function once() {"
            " feed.response.disconnect(thrower); feed.response.disconnect(once); })" << 1 << QString();
-    // The actions are guarded on the page's first read of the list, and stay guarded.
+    // The bridge's objects are guarded on the page's first read of each, and stay guarded.
     const QString selectAll = QStringLiteral("_quorvex_bridge.actions.filter(function (a) { return a.objectName === 'selectAll'; })[0]");
     QTest::newRow("action") << selectAll + ".triggered.connect(thrower)" << 2 << "selectAll";
     QTest::newRow("action, list read again") << "var first = " + selectAll + "; " + selectAll + ".triggered.connect(thrower)"
                                              << 2 << "selectAll";
+    QTest::newRow("header button") << "_quorvex_bridge.header.controls[0].activated.connect(thrower)" << 2 << "go";
 }
 
 // A handler that throws on an answer from the event loop is reported as uncaught, with its own
@@ -393,7 +397,7 @@ void tst_DatafeedPage::throwingHandlers()
 {
     QFETCH(QString, connect);
     QFETCH(int, calls);
-    QFETCH(QString, action);
+    QFETCH(QString, trigger);
 
     m_open = m_fixture.open(QLatin1String(PluginId));   // a reload keeps the old page's handlers
     eval(QStringLiteral("window.calls = 0; window.errors = [];"
@@ -401,10 +405,14 @@ void tst_DatafeedPage::throwingHandlers()
                         "window.thrower = function () { ++calls; throw new Error('boom ' + calls); };"));
     eval(connect);
     for (const char *rid : {"throw1", "throw2"}) {
-        if (!action.isEmpty()) {
-            auto *hostAction = m_open.document->documentWidget()->findChild<QAction *>(action);
-            QVERIFY(hostAction);
-            hostAction->trigger();
+        if (!trigger.isEmpty()) {
+            auto *hostAction = m_open.document->documentWidget()->findChild<QAction *>(trigger);
+            auto *button = m_open.script->scriptHeader()->findChild<ScriptControl *>(trigger);
+            QVERIFY(hostAction || button);
+            if (hostAction)
+                hostAction->trigger();
+            else
+                qobject_cast<QAbstractButton *>(button->widget())->click();
             QTest::qWait(10);
             continue;
         }
