@@ -50,19 +50,30 @@ RegularFile RegularFile::read(const QString &path, qint64 maxSize)
         return RegularFile(QFileDevice::OpenError, tooLarge(maxSize));
     }
 
-    QFile device;
-    device.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle);
     // A file that grows while it is read is read on, up to one byte over the limit.
-    QByteArray bytes;
-    for (qint64 want = status.st_size + 1; bytes.size() <= maxSize; want = ChunkSize) {
-        const QByteArray chunk = device.read(qMin(want, maxSize + 1 - bytes.size()));
-        if (chunk.isEmpty())
+    QByteArray bytes(int(qMin<qint64>(status.st_size + 1, maxSize + 1)), Qt::Uninitialized);
+    qint64 size = 0;
+    for (;;) {
+        if (size == bytes.size()) {
+            if (size > maxSize)
+                break;
+            bytes.resize(int(qMin(size + ChunkSize, maxSize + 1)));
+        }
+        const ssize_t got = ::read(fd, bytes.data() + size, size_t(bytes.size() - size));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            const QString error = qt_error_string(errno);
+            ::close(fd);
+            return RegularFile(QFileDevice::ReadError, error);
+        }
+        if (got == 0)
             break;
-        bytes += chunk;
+        size += got;
     }
-    if (device.error() != QFileDevice::NoError)
-        return RegularFile(QFileDevice::ReadError, device.errorString());
-    if (bytes.size() > maxSize)
+    ::close(fd);
+    bytes.truncate(int(size));
+    if (size > maxSize)
         return RegularFile(QFileDevice::OpenError, tooLarge(maxSize));
     return RegularFile(bytes);
 }
