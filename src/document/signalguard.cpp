@@ -13,14 +13,15 @@ constexpr int MaxDepth = 16;
 // guard(object, names): the connect() of each named signal gets a guarded handler, and its
 // disconnect() finds that handler again. connect(handler) and connect(thisObject,
 // handlerOrName) are both kept. connect() and disconnect() are shared by all signals, which
-// they find as their this, as the engine's own do; each signal's originals are in a WeakMap.
+// they find as their this, as the engine's own do: the engine's pair is read from the first
+// signal only, since each read of a signal's members costs the engine a new function.
 // The guarded objects and signals are kept: the engine holds them weakly, and would otherwise
 // collect one that nothing in the page holds and hand out a new, unguarded one on the next read.
 // The objects outlive the page, and so would the engine's connections: when the page unloads,
 // its handlers are disconnected, so that they never run in the next page.
 const char guardFunction[] = R"JS(
 (function () {
-    var signals = new WeakMap(), objects = [], guardedSignals = [];
+    var engine = null, objects = [], signals = [], handlers = [], listening = false;
     function guarded(thisObject, handler) {
         return function () {
             try {
@@ -37,41 +38,45 @@ const char guardFunction[] = R"JS(
             handler = thisObject[handler];
         return { thisObject: thisObject, handler: handler };
     }
+    function unload() {
+        signals.forEach(function (signal, at) {
+            while (handlers[at].length)
+                engine.disconnect.call(signal, handlers[at].pop().wrapper);
+        });
+    }
     function connect() {
-        var state = signals.get(this), target = split(arguments);
-        if (typeof target.handler !== 'function')
-            return state.connect.apply(this, arguments);
+        var at = signals.indexOf(this), target = split(arguments);
+        if (at < 0 || typeof target.handler !== 'function')
+            return engine.connect.apply(this, arguments);
         target.wrapper = guarded(target.thisObject, target.handler);
-        var result = state.connect.call(this, target.wrapper);
-        state.handlers.push(target);
+        var result = engine.connect.call(this, target.wrapper);
+        handlers[at].push(target);
+        if (!listening) {
+            window.addEventListener('unload', unload);
+            listening = true;
+        }
         return result;
     }
     function disconnect() {
-        var state = signals.get(this), target = split(arguments), handlers = state.handlers;
-        for (var i = 0; i < handlers.length; ++i) {
-            if (handlers[i].thisObject === target.thisObject && handlers[i].handler === target.handler)
-                return state.disconnect.call(this, handlers.splice(i, 1)[0].wrapper);
+        var at = signals.indexOf(this), target = split(arguments), list = at < 0 ? [] : handlers[at];
+        for (var i = 0; i < list.length; ++i) {
+            if (list[i].thisObject === target.thisObject && list[i].handler === target.handler)
+                return engine.disconnect.call(this, list.splice(i, 1)[0].wrapper);
         }
-        return state.disconnect.apply(this, arguments);
+        return engine.disconnect.apply(this, arguments);
     }
-    window.addEventListener('unload', function () {
-        guardedSignals.forEach(function (signal) {
-            var state = signals.get(signal);
-            while (state.handlers.length)
-                state.disconnect.call(signal, state.handlers.pop().wrapper);
-        });
-    });
     return function (object, names) {
         if (!object)
             return;
         objects.push(object);
         for (var i = 0; i < names.length; ++i) {
             var signal = object[names[i]];
-            if (typeof signal !== 'function' || typeof signal.connect !== 'function'
-                || signal.connect === connect || signals.has(signal))
+            if (typeof signal !== 'function' || signals.indexOf(signal) >= 0)
                 continue;
-            signals.set(signal, { connect: signal.connect, disconnect: signal.disconnect, handlers: [] });
-            guardedSignals.push(signal);
+            if (!engine)
+                engine = { connect: signal.connect, disconnect: signal.disconnect };
+            signals.push(signal);
+            handlers.push([]);
             signal.connect = connect;
             signal.disconnect = disconnect;
         }
