@@ -58,7 +58,8 @@ const char guardFunction[] = R"JS(
         return result;
     }
     function disconnect() {
-        var at = signals.indexOf(this), target = split(arguments), list = at < 0 ? [] : handlers[at];
+        var at = signals.indexOf(this), target = split(arguments);
+        var list = at < 0 ? [] : handlers[at];
         for (var i = 0; i < list.length; ++i) {
             if (list[i].thisObject === target.thisObject && list[i].handler === target.handler)
                 return engine.disconnect.call(this, list.splice(i, 1)[0].wrapper);
@@ -153,10 +154,13 @@ public:
         const QMetaObject *meta = object->metaObject();
         for (int i = QObject::staticMetaObject.propertyCount(); i < meta->propertyCount(); ++i) {
             const QMetaProperty property = meta->property(i);
-            if (holdsObject(property))
-                collect(property.read(object).value<QObject *>(), member(variable, property), depth + 1);
-            else if (holdsObjectList(property))
-                collectList(property.read(object).value<QObjectList>(), member(variable, property), depth + 1);
+            if (holdsObject(property)) {
+                collect(property.read(object).value<QObject *>(), member(variable, property),
+                        depth + 1);
+            } else if (holdsObjectList(property)) {
+                collectList(property.read(object).value<QObjectList>(),
+                            member(variable, property), depth + 1);
+            }
         }
     }
 
@@ -166,14 +170,18 @@ public:
         if (list.isEmpty())
             return;
         const QString listVariable = assign(expression);
-        for (int at = 0; at < list.size(); ++at)
-            collect(list.at(at), listVariable + QLatin1Char('[') + QString::number(at) + QLatin1Char(']'), depth);
+        for (int at = 0; at < list.size(); ++at) {
+            const QString item = listVariable + QLatin1Char('[') + QString::number(at)
+                + QLatin1Char(']');
+            collect(list.at(at), item, depth);
+        }
     }
 
 private:
     static QString member(const QString &variable, const QMetaProperty &property)
     {
-        return variable + QLatin1String("[\"") + QLatin1String(property.name()) + QLatin1String("\"]");
+        return variable + QLatin1Char('[') + quoted(QLatin1String(property.name()))
+            + QLatin1Char(']');
     }
 
     QString assign(const QString &expression)
@@ -197,7 +205,8 @@ QString windowMember(const QString &name)
 
 QString bridgeMember(const QString &bridgeName, const char *property)
 {
-    return windowMember(bridgeName) + QLatin1Char('[') + quoted(QLatin1String(property)) + QLatin1Char(']');
+    return windowMember(bridgeName) + QLatin1Char('[') + quoted(QLatin1String(property))
+        + QLatin1Char(']');
 }
 
 // The window property that keeps the guard function for guardMember(); it cannot be
@@ -224,10 +233,10 @@ void SignalGuard::install(QWebFrame *frame, const QString &bridgeName, QObject *
     GuardProgram program;
     program.guardSignals(bridge, windowMember(bridgeName));
     frame->evaluateJavaScript(QLatin1String("(function (guard) {\nObject.defineProperty(window, ")
-                              + quoted(guardName(bridgeName)) + QLatin1String(", { value: guard, configurable: true });\n")
-                              + program.text()
-                              + QLatin1String("})(") + QLatin1String(guardFunction)
-                              + QLatin1String(");"));
+                              + quoted(guardName(bridgeName))
+                              + QLatin1String(", { value: guard, configurable: true });\n")
+                              + program.text() + QLatin1String("})(")
+                              + QLatin1String(guardFunction) + QLatin1String(");"));
 }
 
 void SignalGuard::guardMember(QWebFrame *frame, const QString &bridgeName, const char *property,
