@@ -2,8 +2,9 @@
 // sequential device with short reads), which must agree on the value or the error and on
 // what is left unread. A value read is then written compact and pretty, and each text is
 // held to what the writer guarantees: it reads back, and the tree read back is written as the
-// same compact text again. (Doubles are written with 15 significant digits, so the tree read
-// back may differ from the first one in a double's last bits; its text may not.)
+// same compact text again. (Doubles are written with 15 significant digits, 17 near the
+// largest double, so the tree read back may differ from the first one in a double's last
+// bits; its text may not.)
 // Seed corpus: corpus/.
 
 #include "common/jsonparser.h"
