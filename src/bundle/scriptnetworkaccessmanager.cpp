@@ -119,8 +119,8 @@ QNetworkReply *ScriptNetworkAccessManager::createRequest(Operation op,
         // separator. The bundle decides whether the name stays inside it.
         const QString file = QDir::cleanPath(url.toLocalFile());
         const QByteArray content = m_bundle ? m_bundle->read(file) : QByteArray();
-        if (content.isEmpty() && m_bundle && !m_bundle->exists(file))
-            emit fileMissing(url);
+        if (content.isEmpty())
+            emit servedEmpty(url);
         return new ScriptNetworkReply(changed, content, this);
     }
 

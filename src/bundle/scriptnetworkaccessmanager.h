@@ -33,8 +33,8 @@ public:
     void setPasswordSource(TextSource source);
 
 signals:
-    // A "file" request named a file that the bundle does not hold; it is served empty.
-    void fileMissing(const QUrl &url);
+    // A "file" request was served empty: the file is empty, or the bundle does not hold it.
+    void servedEmpty(const QUrl &url);
 
 protected:
     // reimplemented from QNetworkAccessManager

@@ -236,12 +236,15 @@ void ScriptDocument::initView()
     manager->setUsernameSource([]() -> QString { return Application::instance()->username(); });
     manager->setPasswordSource([]() -> QString { return Application::instance()->password(); });
     page->setNetworkAccessManager(manager);
-    // The bundle serves a missing file as an empty page, which never finishes loading: a
-    // missing entry page is told in the window's status and on the plug-in output instead.
-    connect(manager, &ScriptNetworkAccessManager::fileMissing, this, [this](const QUrl &url) {
+    // The bundle serves a missing file as an empty page: a missing entry page is told in the
+    // window's status and on the plug-in output.
+    connect(manager, &ScriptNetworkAccessManager::servedEmpty, this, [this](const QUrl &url) {
         const QUrl entry(m_spec.entry);
-        if (QDir::cleanPath(url.toLocalFile()) != QDir::cleanPath(entry.toLocalFile()))
+        const QString file = QDir::cleanPath(entry.toLocalFile());
+        if (QDir::cleanPath(url.toLocalFile()) != file || !m_spec.bundle
+            || m_spec.bundle->exists(file)) {
             return;
+        }
         logLine(tr("failed to load page"),
                 tr("'%1' is not in the plug-in's bundle").arg(entry.fileName()));
         showLoadFailure(entry.fileName());
@@ -809,12 +812,13 @@ void ScriptDocument::handleTriggeredMenuAction()
         Application::instance()->openUrl(QUrl(QLatin1String(FakeMenuProductUrl)));
 }
 
+// The status is cleared first: a reload may report a missing page before it returns.
 void ScriptDocument::refresh()
 {
-    if (m_view)
-        m_view->reload();
     m_doc->setStatus(Document::StatusNone);
     m_doc->setStatusText(QString());
+    if (m_view)
+        m_view->reload();
 }
 
 void ScriptDocument::onSymbolLinkingChanged(const QByteArray &symbol)

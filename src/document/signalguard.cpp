@@ -19,8 +19,10 @@ constexpr int MaxDepth = 16;
 // collect one that nothing in the page holds and hand out a new, unguarded one on the next read.
 // The objects outlive the page, and so would the engine's connections: when the page unloads,
 // its handlers are disconnected, so that they never run in the next page.
+// guard.member(name) reads the bridge's member from the bridge the guard was made for, which
+// the page cannot replace.
 const char guardFunction[] = R"JS(
-(function () {
+(function (bridge) {
     var engine = null, objects = [], signals = [], handlers = [], listening = false;
     function guarded(thisObject, handler) {
         return function () {
@@ -66,7 +68,7 @@ const char guardFunction[] = R"JS(
         }
         return engine.disconnect.apply(this, arguments);
     }
-    return function (object, names) {
+    function guard(object, names) {
         if (!object)
             return;
         objects.push(object);
@@ -81,8 +83,12 @@ const char guardFunction[] = R"JS(
             signal.connect = connect;
             signal.disconnect = disconnect;
         }
+    }
+    guard.member = function (name) {
+        return bridge[name];
     };
-})()
+    return Object.freeze(guard);
+})
 )JS";
 
 // text as a JavaScript string literal.
@@ -203,14 +209,14 @@ QString windowMember(const QString &name)
     return QLatin1String("window[") + quoted(name) + QLatin1Char(']');
 }
 
-QString bridgeMember(const QString &bridgeName, const char *property)
+// The bridge's property, read by the guard in a program that evaluate() runs.
+QString guardedMember(const char *property)
 {
-    return windowMember(bridgeName) + QLatin1Char('[') + quoted(QLatin1String(property))
-        + QLatin1Char(']');
+    return QLatin1String("guard.member(") + quoted(QLatin1String(property)) + QLatin1Char(')');
 }
 
-// The window property that keeps the guard function for guardMember(); it cannot be
-// enumerated or assigned, and a window set up again gets the new guard.
+// The window property that keeps the guard function for guardMember(). The page cannot
+// enumerate, assign or delete it; a window set up again keeps its guard.
 QString guardName(const QString &bridgeName)
 {
     return bridgeName + QLatin1String("_guard");
@@ -232,10 +238,13 @@ void SignalGuard::install(QWebFrame *frame, const QString &bridgeName, QObject *
 {
     GuardProgram program;
     program.guardSignals(bridge, windowMember(bridgeName));
-    frame->evaluateJavaScript(QLatin1String("(function (guard) {\nObject.defineProperty(window, ")
-                              + quoted(guardName(bridgeName))
-                              + QLatin1String(", { value: guard, configurable: true });\n")
-                              + program.text() + QLatin1String("})(")
+    const QString name = quoted(guardName(bridgeName));
+    frame->evaluateJavaScript(QLatin1String("(function (makeGuard) {\n"
+                                            "if (!Object.prototype.hasOwnProperty.call(window, ")
+                              + name + QLatin1String("))\nObject.defineProperty(window, ") + name
+                              + QLatin1String(", { value: makeGuard(") + windowMember(bridgeName)
+                              + QLatin1String(") });\nvar guard = window[") + name
+                              + QLatin1String("];\n") + program.text() + QLatin1String("})(")
                               + QLatin1String(guardFunction) + QLatin1String(");"));
 }
 
@@ -243,7 +252,7 @@ void SignalGuard::guardMember(QWebFrame *frame, const QString &bridgeName, const
                               QObject *object)
 {
     GuardProgram program;
-    program.collect(object, bridgeMember(bridgeName, property), 1);
+    program.collect(object, guardedMember(property), 1);
     evaluate(frame, bridgeName, program);
 }
 
@@ -251,6 +260,6 @@ void SignalGuard::guardMember(QWebFrame *frame, const QString &bridgeName, const
                               const QObjectList &objects)
 {
     GuardProgram program;
-    program.collectList(objects, bridgeMember(bridgeName, property), 1);
+    program.collectList(objects, guardedMember(property), 1);
     evaluate(frame, bridgeName, program);
 }

@@ -183,6 +183,7 @@ private slots:
     void symbolDrop_data();
     void symbolDrop();
     void fakeMenu();
+    void refresh_data();
     void refresh();
     void navigation_data();
     void navigation();
@@ -211,6 +212,7 @@ void tst_ScriptDocument::initTestCase()
     m_fixture.addBundle(QStringLiteral("plain"), {
         {QStringLiteral("plugin.spec"), manifest(QStringLiteral("plain"), "supportStyleTemplates: false,")},
         {QStringLiteral("index.html"), page()}});
+    m_fixture.addBundle(QStringLiteral("noentry"), {{QStringLiteral("plugin.spec"), manifest(QStringLiteral("noentry"))}});
     m_fixture.addBundle(QStringLiteral("cmds"), {
         {QStringLiteral("plugin.spec"), manifest(QStringLiteral("cmds"),
             "objects: { look: { width: { type: \"int\", default: 1, undoText: \"Change width\" } } },"
@@ -270,6 +272,11 @@ void tst_ScriptDocument::bridge_data()
     QTest::newRow("bridge-at-first-script") << "bridge" << "bridgeAtStart" << "1.0" << "" << none;
     QTest::newRow("empty-objects") << "bridge" << "[b.datafeed.username, b.commands, b.header, b.objects].map(JSON.stringify).join(';')"
         << "\"\";[];{\"objectName\":\"\",\"controls\":[]};{\"objectName\":\"objects\",\"objects\":[]}" << "" << none;
+    // Each member's signals are guarded on the page's first read: they share the guard's connect.
+    QTest::newRow("members-guarded") << "cmds" << "var g = b.symbolDrop.connect; [b.actions[0].triggered,"
+        " b.commands[0].undo, b.datafeed.response, b.datafeed.formatter.settingsChanged,"
+        " b.objects.objects[0].objects[0].changed].map(function (s) { return s.connect === g; }).join()"
+        << "true,true,true,true,true" << "" << none;
     QTest::newRow("pluginVersion") << "bridge" << "b.pluginVersion" << "2.5" << "" << none;
     QTest::newRow("theme") << "bridge" << "b.theme" << "black" << "" << none;
     QTest::newRow("apiVersion-not-written") << "bridge" << "b.apiVersion = '9.9'; b.apiVersion" << "1.0" << "" << none;
@@ -736,11 +743,26 @@ void tst_ScriptDocument::fakeMenu()
              QStringLiteral("www.gnu.orgflowplayer.org"));
 }
 
+void tst_ScriptDocument::refresh_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<int>("status");        // after the refresh
+    QTest::addColumn<QString>("statusText");
+
+    QTest::newRow("page") << "plain" << int(Document::StatusNone) << QString();
+    QTest::newRow("missing-entry-page") << "noentry" << int(Document::StatusError)
+                                        << QStringLiteral("The page index.html could not be loaded");
+}
+
 // A refresh, from the page or the widget's standard action, clears the page's status and
-// loads the page again.
+// loads the page again, which may report a missing page anew.
 void tst_ScriptDocument::refresh()
 {
-    const OpenDocument open = m_fixture.open(QStringLiteral("plain"));
+    QFETCH(QString, id);
+    QFETCH(int, status);
+    QFETCH(QString, statusText);
+
+    const OpenDocument open = m_fixture.open(id);
     QSignalSpy loaded(open.script->view(), &QWebView::loadFinished);
     const std::function<void()> refreshes[] = {
         [&open] { open.eval(QStringLiteral("_quorvex_bridge.refresh()")); },
@@ -749,8 +771,8 @@ void tst_ScriptDocument::refresh()
         open.eval(QStringLiteral("_quorvex_bridge.readyStatus = 'ready'; _quorvex_bridge.readyStatusText = 'done';"
                                  "window.marker = 1"));
         refresh();
-        QCOMPARE(open.document->status(), int(Document::StatusNone));
-        QCOMPARE(open.document->statusText(), QString());
+        QCOMPARE(open.document->status(), status);
+        QCOMPARE(open.document->statusText(), statusText);
         QVERIFY(loaded.wait(PluginFixture::LoadTimeout));
         QCOMPARE(open.eval(QStringLiteral("typeof window.marker")).toString(), QStringLiteral("undefined"));
     }

@@ -199,6 +199,8 @@ private slots:
         QTest::newRow("missing-entry-page") << QByteArray() << never << 1
                                             << QStringList{"tessel-host: 'case' shows an error: The page index.html could not be loaded"}
                                             << "bridge: failed to load page, 'index.html' is not in the plug-in's bundle";
+        QTest::newRow("missing-script") << QByteArray("<script src=\"nothing.js\"></script><p>plain</p>") << never << 0 << QStringList() << QString();
+        QTest::newRow("empty-entry-page") << QByteArray("") << never << 0 << QStringList() << QString();
         QTest::newRow("load-error") << QByteArray("<script>location.replace('qrc:///gone.html');</script>") << never << 1
                                     << QStringList{"tessel-host: 'case' shows an error: The page gone.html could not be loaded"}
                                     << "bridge: failed to load page, qrc:///gone.html: Error opening :/gone.html: No such file or directory";

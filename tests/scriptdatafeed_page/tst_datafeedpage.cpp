@@ -389,6 +389,9 @@ void tst_DatafeedPage::throwingHandlers_data()
     QTest::newRow("action, list read again") << "var first = " + selectAll + "; " + selectAll + ".triggered.connect(thrower)"
                                              << 2 << "selectAll";
     QTest::newRow("header button") << "_quorvex_bridge.header.controls[0].activated.connect(thrower)" << 2 << "go";
+    QTest::newRow("header button, globals changed first")
+        << "var b = _quorvex_bridge; delete window._quorvex_bridge_guard; window._quorvex_bridge = null;"
+           " b.header.controls[0].activated.connect(thrower)" << 2 << "go";
 }
 
 // A handler that throws on an answer from the event loop is reported as uncaught, with its own
