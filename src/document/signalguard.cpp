@@ -19,8 +19,8 @@ constexpr int MaxDepth = 16;
 // collect one that nothing in the page holds and hand out a new, unguarded one on the next read.
 // The objects outlive the page, and so would the engine's connections: when the page unloads,
 // its handlers are disconnected, so that they never run in the next page.
-// guard.member(name) reads the bridge's member from the bridge the guard was made for, which
-// the page cannot replace.
+// guard(name, []) reads the bridge's member name from the bridge the guard was made for,
+// which the page cannot replace; guard() gives the object it guarded.
 const char guardFunction[] = R"JS(
 (function (bridge) {
     var engine = null, objects = [], signals = [], handlers = [], listening = false;
@@ -69,8 +69,10 @@ const char guardFunction[] = R"JS(
         return engine.disconnect.apply(this, arguments);
     }
     function guard(object, names) {
+        if (typeof object === 'string')
+            object = bridge[object];
         if (!object)
-            return;
+            return object;
         objects.push(object);
         for (var i = 0; i < names.length; ++i) {
             var signal = object[names[i]];
@@ -83,11 +85,9 @@ const char guardFunction[] = R"JS(
             signal.connect = connect;
             signal.disconnect = disconnect;
         }
+        return object;
     }
-    guard.member = function (name) {
-        return bridge[name];
-    };
-    return Object.freeze(guard);
+    return guard;
 })
 )JS";
 
@@ -212,7 +212,7 @@ QString windowMember(const QString &name)
 // The bridge's property, read by the guard in a program that evaluate() runs.
 QString guardedMember(const char *property)
 {
-    return QLatin1String("guard.member(") + quoted(QLatin1String(property)) + QLatin1Char(')');
+    return QLatin1String("guard(") + quoted(QLatin1String(property)) + QLatin1String(", [])");
 }
 
 // The window property that keeps the guard function for guardMember(). The page cannot
