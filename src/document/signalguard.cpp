@@ -91,22 +91,6 @@ const char guardFunction[] = R"JS(
 })
 )JS";
 
-// text as a JavaScript string literal.
-QString quoted(const QString &text)
-{
-    QString literal(QLatin1Char('"'));
-    for (const QChar c : text) {
-        if (c == QLatin1Char('"') || c == QLatin1Char('\\'))
-            literal += QLatin1Char('\\') + c;
-        else if (c.unicode() < 0x20 || c.category() == QChar::Separator_Line
-                 || c.category() == QChar::Separator_Paragraph)
-            literal += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-        else
-            literal += c;
-    }
-    return literal + QLatin1Char('"');
-}
-
 // Property types followed to further objects, compared by name: cheaper than resolving each
 // property's type id.
 bool holdsObject(const QMetaProperty &property)
@@ -186,8 +170,7 @@ public:
 private:
     static QString member(const QString &variable, const QMetaProperty &property)
     {
-        return variable + QLatin1Char('[') + quoted(QLatin1String(property.name()))
-            + QLatin1Char(']');
+        return variable + QLatin1Char('.') + QLatin1String(property.name());
     }
 
     QString assign(const QString &expression)
@@ -206,13 +189,13 @@ private:
 
 QString windowMember(const QString &name)
 {
-    return QLatin1String("window[") + quoted(name) + QLatin1Char(']');
+    return QLatin1String("window.") + name;
 }
 
 // The bridge's property, read by the guard in a program that evaluate() runs.
 QString guardedMember(const char *property)
 {
-    return QLatin1String("guard(") + quoted(QLatin1String(property)) + QLatin1String(", [])");
+    return QLatin1String("guard('") + QLatin1String(property) + QLatin1String("', [])");
 }
 
 // The window property that keeps the guard function for guardMember(). The page cannot
@@ -238,13 +221,13 @@ void SignalGuard::install(QWebFrame *frame, const QString &bridgeName, QObject *
 {
     GuardProgram program;
     program.guardSignals(bridge, windowMember(bridgeName));
-    const QString name = quoted(guardName(bridgeName));
+    const QString name = guardName(bridgeName);
     frame->evaluateJavaScript(QLatin1String("(function (makeGuard) {\n"
-                                            "if (!Object.prototype.hasOwnProperty.call(window, ")
-                              + name + QLatin1String("))\nObject.defineProperty(window, ") + name
-                              + QLatin1String(", { value: makeGuard(") + windowMember(bridgeName)
-                              + QLatin1String(") });\nvar guard = window[") + name
-                              + QLatin1String("];\n") + program.text() + QLatin1String("})(")
+                                            "if (!Object.prototype.hasOwnProperty.call(window, '")
+                              + name + QLatin1String("'))\nObject.defineProperty(window, '") + name
+                              + QLatin1String("', { value: makeGuard(") + windowMember(bridgeName)
+                              + QLatin1String(") });\nvar guard = ") + windowMember(name)
+                              + QLatin1String(";\n") + program.text() + QLatin1String("})(")
                               + QLatin1String(guardFunction) + QLatin1String(");"));
 }
 

@@ -13,7 +13,8 @@ class QWebFrame;
 class SignalGuard
 {
 public:
-    // Guards the signals, by name, of bridge, the window property bridgeName. Call it right
+    // Guards the signals, by name, of bridge, the window property bridgeName, which is a
+    // JavaScript identifier, as the names of Qt properties and signals are. Call it right
     // after the bridge is added to the window object. The objects that the bridge's properties
     // hold are left to guardMember(), on the page's first read of each property.
     static void install(QWebFrame *frame, const QString &bridgeName, QObject *bridge);
